@@ -1,0 +1,2 @@
+// Resource ids of the training and settings dialogs.
+#pragma once
