@@ -63,6 +63,11 @@ function(vardo_tests)
                COMMAND ${exe} --gtest_output=xml:${VARDO_HOST_PREFIX}${VARDO_TEST_XML_DIR}/${exe}.xml
                WORKING_DIRECTORY ${VARDO_TEST_RUN_DIR}/${exe})
       set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS "${dir}")
+      if(dir STREQUAL "audio" OR dir STREQUAL "app")
+        # One sound server and one null sink: tests that play or record
+        # sound must not overlap.
+        set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK sound)
+      endif()
     endforeach()
   endforeach()
 endfunction()
@@ -79,5 +84,25 @@ function(vardo_benchmarks)
       target_compile_definitions(${exe} PRIVATE VARDO_SOURCE_DIR="${VARDO_HOST_PREFIX}${CMAKE_SOURCE_DIR}")
       target_link_libraries(${exe} PRIVATE vardo_${dir})
     endforeach()
+  endforeach()
+endfunction()
+
+# End-to-end tests drive the real vardo.exe under Wine with Xvfb and a
+# PulseAudio null sink; they run in the 32-bit Windows build, where the
+# product is. Each tests/e2e/*_e2e.py is one CTest test run by the host's
+# Python (not through the emulator).
+function(vardo_e2e_tests)
+  if(NOT WIN32 OR NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    return()
+  endif()
+  file(GLOB scripts CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/*_e2e.py")
+  foreach(s IN LISTS scripts)
+    get_filename_component(n "${s}" NAME_WE)
+    file(MAKE_DIRECTORY ${VARDO_TEST_RUN_DIR}/e2e_${n})
+    add_test(NAME e2e_${n}
+             COMMAND python3 ${s} --exe $<TARGET_FILE:vardo> --workdir ${VARDO_TEST_RUN_DIR}/e2e_${n}
+                     --junit ${VARDO_TEST_XML_DIR}/e2e_${n}.xml
+             WORKING_DIRECTORY ${VARDO_TEST_RUN_DIR}/e2e_${n})
+    set_tests_properties(e2e_${n} PROPERTIES TIMEOUT 600 LABELS "e2e" RUN_SERIAL TRUE)
   endforeach()
 endfunction()
