@@ -1,0 +1,30 @@
+// Scoring of a Koch copy: the operator's text compared position by position
+// with the sent text, and the texts of the copy dialog's four figures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Longest copy that is scored (the copy buffer holds 256 with the zero).
+constexpr int COPY_TEXT_MAX = 255;
+
+struct tagCopyScore {
+    int32_t nCopied;    // characters in the copy (at most COPY_TEXT_MAX)
+    int32_t nCorrect;   // positions whose upper-cased copy equals the sent one
+    int32_t nWrong;     // nCopied - nCorrect
+    int32_t bLastWrong; // 1 when the last copied character is wrong
+};
+
+// Compares copy[i] (upper-cased, ASCII only) with sent[i] for every i below
+// the copy's length; positions past the sent text's end count as wrong.
+// Nothing is realigned: a missed or extra character shifts all later ones.
+tagCopyScore ScoreCopy(const char* sent, int sentLen, const char* copy, int copyLen);
+
+// "%d" of the copied and wrong counts.
+void FormatCopyCount(int32_t count, char* out, size_t size);
+// "%2.1f%%" of correct * 100 / copied; a bare "%" when nothing is copied.
+void FormatAccuracy(const tagCopyScore& score, char* out, size_t size);
+// "%2.2d:%2.2d:%2.2d" of hours, minutes and seconds of elapsed milliseconds,
+// computed in unsigned 32-bit arithmetic (a tick counter that wrapped still
+// gives a small difference).
+void FormatElapsed(uint32_t startTick, uint32_t nowTick, char* out, size_t size);
