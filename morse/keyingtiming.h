@@ -1,0 +1,70 @@
+// The timing model of keyed Morse: the five durations (ms), the speed in
+// words per minute they stand for, the parser thresholds that follow from a
+// dash length and a sampling period, the idle limit of the key samplers and
+// the key-down/key-up timeline the sender produces for one record.
+#pragma once
+
+#include <cstdint>
+
+#include "morse/morsecode.h"
+
+struct tagKeyDurations {
+    int32_t shorthit;     // dot, key down
+    int32_t longhit;      // dash, key down
+    int32_t hitdelay;     // key up after every element
+    int32_t letterdelay;  // extra key up after every character
+    int32_t worddelay;    // the pause of the word-gap record
+};
+
+// Largest speed the settings page shows.
+constexpr int MAX_SHOWN_WPM = 999;
+
+// Speed of the word PARIS plus one word delay under this model:
+// total = 10 dots + 4 dashes + 9 hit delays + 4 letter delays + 1 word delay,
+// WPM = (total / 2 + 60000) / total (rounded), shown as at most 999.
+int ComputeSpeed(const tagKeyDurations& d);
+int ComputeSpeed(int32_t shorthit, int32_t longhit, int32_t hitdelay, int32_t letterdelay,
+                 int32_t worddelay);
+
+// unit = 60000 / (46 * wpm); dot and hit delay one unit, dash, letter and
+// word delay three. Returns 0 and leaves out untouched for wpm 0.
+int SpeedToDurations(int32_t wpm, tagKeyDurations* out);
+
+// Parser threshold in samples: longhit / period - 5 (truncating). A period
+// below 1 ms is taken as 1 so that a bad setting cannot divide by zero.
+int32_t ParserThreshold(int32_t longhit, int32_t period);
+
+// Idle limit of a key sampler: the sum of elapsed ms is reset at every
+// key-down sample, the sample is passed while the sum is below the limit,
+// and the period is added after every sample. The sum stops growing once it
+// has reached the limit, so a station left idle for weeks never wraps it.
+// Returns nonzero when the sample goes to the panel.
+int IdleSamplerStep(int32_t* sum, int32_t sample, int32_t period, int32_t limit);
+
+struct CIdleSampler {
+    int32_t period;
+    int32_t limit;
+    int32_t sum;
+
+    CIdleSampler(int32_t periodMs, int32_t limitMs) : period(periodMs), limit(limitMs), sum(0) {}
+    int Step(int32_t sample) { return IdleSamplerStep(&sum, sample, period, limit); }
+};
+
+// One stretch of the sender's key line: key state (1 down, 0 up) and its
+// length in ms.
+struct tagKeySegment {
+    int32_t down;
+    int32_t ms;
+};
+
+// Enough segments for the longest record: two per element plus the word
+// delay and the letter delay.
+constexpr int MAX_KEY_SEGMENTS = 2 * MORSE_MAX_ELEMENTS + 2;
+
+// The sender's timeline for one record: per element key down for shorthit
+// (dot) or longhit (dash) then key up for hitdelay; a record without
+// elements waits worddelay instead; then letterdelay. Segments are not
+// merged (they are the sender's separate waits). Writes at most max
+// segments and returns the number written.
+int LayoutKeyTimeline(const tagMorseCode& code, const tagKeyDurations& d, tagKeySegment* out,
+                      int max);

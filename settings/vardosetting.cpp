@@ -1,0 +1,377 @@
+// Defaults, loading and saving of the settings store, and the locked copy
+// of its values.
+#include "settings/vardosetting.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "settings/profile.h"
+
+CVardoSetting* g_pSetting = nullptr;
+const char* const VARDO_INI_FILE = "./vardo.ini";
+
+namespace {
+
+const char* const kFile = VARDO_INI_FILE;
+
+// Fetches the text of a key into buf (empty when missing).
+int Fetch(const char* section, const char* key, char* buf, int size) {
+    return VdProfile::GetString(section, key, "", buf, size, kFile);
+}
+
+int32_t ReadHex(const char* section, const char* key, int32_t current) {
+    char buf[32];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        unsigned int v = 0;
+        if (std::sscanf(buf, "%8X", &v) == 1) {
+            return static_cast<int32_t>(v);
+        }
+    }
+    return current;
+}
+
+int32_t ReadInt(const char* section, const char* key, int32_t current) {
+    char buf[32];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        int v = 0;
+        if (std::sscanf(buf, "%d", &v) == 1) {
+            return v;
+        }
+    }
+    return current;
+}
+
+double ReadDouble(const char* section, const char* key, double current) {
+    char buf[32];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        double v = 0;
+        if (std::sscanf(buf, "%lf", &v) == 1) {
+            return v;
+        }
+    }
+    return current;
+}
+
+// Fields that do not scan keep their value: the scan fills a copy that
+// starts as the current value.
+void ReadRect(const char* section, const char* key, VdRect* r) {
+    char buf[64];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        VdRect v = *r;
+        std::sscanf(buf, "%d,%d,%d,%d", &v.left, &v.top, &v.right, &v.bottom);
+        *r = v;
+    }
+}
+
+void ReadPoint(const char* section, const char* key, VdPoint* p) {
+    char buf[64];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        VdPoint v = *p;
+        std::sscanf(buf, "%d,%d", &v.x, &v.y);
+        *p = v;
+    }
+}
+
+// The caption is one blank-free word cut to its field.
+void ReadButton(const char* section, const char* key, tagPanelButton* b) {
+    char buf[64];
+    if (Fetch(section, key, buf, sizeof buf) > 0) {
+        tagPanelButton v = *b;
+        unsigned int vkey = static_cast<unsigned int>(v.key);
+        char caption[PANEL_CAPTION_SIZE];
+        const int n = std::sscanf(buf, "%d,%d,%d,%d,%4X,%31s", &v.x, &v.y, &v.width, &v.height,
+                                  &vkey, caption);
+        if (n >= 5) {
+            v.key = static_cast<int32_t>(vkey);
+        }
+        if (n >= 6) {
+            std::memcpy(v.caption, caption, sizeof caption);
+        }
+        *b = v;
+    }
+}
+
+void ReadMorse(tagMorseCode* c) {
+    char key[2] = {static_cast<char>(c->nChar & 0xFF), '\0'};
+    char buf[64];
+    if (Fetch("MORSE", key, buf, sizeof buf) > 0) {
+        unsigned int f[3] = {static_cast<unsigned int>(c->nCode), static_cast<unsigned int>(c->nMask),
+                             static_cast<unsigned int>(c->nVKey)};
+        std::sscanf(buf, "%8X,%8X,%4X", &f[0], &f[1], &f[2]);
+        c->nCode = static_cast<int32_t>(f[0]);
+        c->nMask = static_cast<int32_t>(f[1]);
+        c->nVKey = static_cast<int32_t>(f[2]);
+    }
+}
+
+// host<n> is "address:port"; an entry without a colon or with an empty
+// address or port is skipped. Each part is its first blank-free word, cut
+// to its field.
+bool ReadHost(int n, tagHostNode* h) {
+    char key[24];
+    std::snprintf(key, sizeof key, "host%d", n);
+    char buf[64];
+    if (Fetch("NETWORK", key, buf, sizeof buf) == 0) {
+        return false;
+    }
+    char* colon = std::strchr(buf, ':');
+    if (colon == nullptr) {
+        return false;
+    }
+    *colon = '\0';
+    std::memset(h, 0, sizeof *h);
+    if (std::sscanf(buf, "%59s", h->host) != 1 || std::sscanf(colon + 1, "%7s", h->port) != 1) {
+        return false;
+    }
+    return true;
+}
+
+void Write(const char* section, const char* key, const char* value) {
+    VdProfile::WriteString(section, key, value, kFile);
+}
+
+void WriteHex(const char* section, const char* key, uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%8.8X", static_cast<unsigned int>(v));
+    Write(section, key, buf);
+}
+
+void WriteInt(const char* section, const char* key, int32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
+    Write(section, key, buf);
+}
+
+// "%f" of a large double has over 300 digits.
+void WriteDouble(const char* section, const char* key, double v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%f", v);
+    Write(section, key, buf);
+}
+
+void WriteRect(const char* section, const char* key, const VdRect& r) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", static_cast<int>(r.left), static_cast<int>(r.top),
+                  static_cast<int>(r.right), static_cast<int>(r.bottom));
+    Write(section, key, buf);
+}
+
+void WritePoint(const char* section, const char* key, const VdPoint& p) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d,%d", static_cast<int>(p.x), static_cast<int>(p.y));
+    Write(section, key, buf);
+}
+
+// Text fields are written only up to their size, terminated or not.
+void WriteButton(const char* section, const char* key, const tagPanelButton& b) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%4.4X,%.*s", static_cast<int>(b.x),
+                  static_cast<int>(b.y), static_cast<int>(b.width), static_cast<int>(b.height),
+                  static_cast<unsigned int>(b.key), PANEL_CAPTION_SIZE - 1, b.caption);
+    Write(section, key, buf);
+}
+
+void WriteMorse(const tagMorseCode& c) {
+    char key[2] = {static_cast<char>(c.nChar & 0xFF), '\0'};
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%8.8X,%8.8X,%4.4X", static_cast<unsigned int>(c.nCode),
+                  static_cast<unsigned int>(c.nMask), static_cast<unsigned int>(c.nVKey));
+    Write("MORSE", key, buf);
+}
+
+void SetButton(tagPanelButton* b, int32_t x, int32_t y, int32_t w, int32_t h, int32_t key,
+               const char* caption) {
+    std::memset(b, 0, sizeof *b);
+    b->x = x;
+    b->y = y;
+    b->width = w;
+    b->height = h;
+    b->key = key;
+    std::snprintf(b->caption, sizeof b->caption, "%s", caption);
+}
+
+}  // namespace
+
+void SetDefaultSettingValues(SettingValues* v) {
+    std::memset(v, 0, sizeof *v);
+    v->beepfreq = 1000.0;
+    v->beepvol = 0.25;
+    v->shorthit = 80;
+    v->longhit = 240;
+    v->hitdelay = 80;
+    v->letterdelay = 240;
+    v->worddelay = 240;
+    v->windowrect = VdRect{0, 0, 360, 480};
+    v->sendperiod = 27;
+    v->sendidlelimit = 750;
+    v->sendrect = VdRect{5, 160, 348, 192};
+    v->sendlabeloffset = VdPoint{0, -56};
+    v->sendqueuerect = VdRect{5, 192, 348, 203};
+    v->recvperiod = 27;
+    v->recvidlelimit = 750;
+    v->recvrect = VdRect{5, 64, 348, 96};
+    v->recvlabeloffset = VdPoint{0, -56};
+    v->recvmrect = VdRect{50, 10, 306, 58};
+    v->recvanalyzesamples = 512;
+    v->recvthreshold = 0.3;
+    v->recvfreqstart = 850;
+    v->recvfreqend = 1250;
+    SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
+    SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
+    SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
+    SetButton(&v->autokeyswitch, 166, 104, 50, 12, 0x0009, "Manual");
+    v->charlist[0] = '\0';
+    v->koch_wordlen = 5;
+    FillDefaultMorseTable(v->morseTable);
+    v->enableextport = 0;
+    v->extportaddr = 0x378;
+    v->openbyte = 0xFF;
+    v->closebyte = 0x00;
+    v->localport = 3010;
+    v->nwenabled = 1;
+}
+
+CVardoSetting::CVardoSetting() {
+    SetDefaultSettingValues(this);
+    Load();
+}
+
+CVardoSetting::~CVardoSetting() {
+    Save();
+}
+
+int CVardoSetting::Load() {
+    beepfreq = ReadDouble("CW", "beepfreq", beepfreq);
+    beepvol = ReadDouble("CW", "beepvol", beepvol);
+    shorthit = ReadInt("CW", "shorthit", shorthit);
+    longhit = ReadInt("CW", "longhit", longhit);
+    hitdelay = ReadInt("CW", "hitdelay", hitdelay);
+    letterdelay = ReadInt("CW", "letterdelay", letterdelay);
+    worddelay = ReadInt("CW", "worddelay", worddelay);
+
+    ReadRect("GLOBAL", "windowrect", &windowrect);
+
+    sendperiod = ReadInt("JOURNAL", "sendperiod", sendperiod);
+    sendidlelimit = ReadInt("JOURNAL", "sendidlelimit", sendidlelimit);
+    ReadRect("JOURNAL", "sendrect", &sendrect);
+    ReadRect("JOURNAL", "sendqueuerect", &sendqueuerect);
+    ReadPoint("JOURNAL", "sendlabeloffset", &sendlabeloffset);
+    recvperiod = ReadInt("JOURNAL", "recvperiod", recvperiod);
+    recvidlelimit = ReadInt("JOURNAL", "recvidlelimit", recvidlelimit);
+    ReadRect("JOURNAL", "recvrect", &recvrect);
+    ReadPoint("JOURNAL", "recvlabeloffset", &recvlabeloffset);
+    ReadRect("JOURNAL", "recvmrect", &recvmrect);
+    recvanalyzesamples = ReadInt("JOURNAL", "recvanalyzesamples", recvanalyzesamples);
+    recvthreshold = ReadDouble("JOURNAL", "recvthreshold", recvthreshold);
+    recvfreqstart = ReadInt("JOURNAL", "recvfreqstart", recvfreqstart);
+    recvfreqend = ReadInt("JOURNAL", "recvfreqend", recvfreqend);
+
+    ReadButton("MAINPANEL", "cw", &cw);
+    ReadButton("MAINPANEL", "sendpause", &sendpause);
+    ReadButton("MAINPANEL", "sendfile", &sendfile);
+    ReadButton("MAINPANEL", "autokeyswitch", &autokeyswitch);
+
+    // Read straight into the field: a missing key empties the list.
+    VdProfile::GetString("KOCH", "charlist", "", charlist, sizeof charlist, kFile);
+    koch_wordlen = ReadInt("KOCH", "koch_wordlen", koch_wordlen);
+
+    for (tagMorseCode& c : morseTable) {
+        ReadMorse(&c);
+    }
+
+    enableextport = ReadHex("HWCTRL", "enableextport", enableextport);
+    extportaddr = static_cast<uint16_t>(ReadHex("HWCTRL", "extportaddr", extportaddr));
+    openbyte = static_cast<uint8_t>(ReadHex("HWCTRL", "openbyte", openbyte));
+    closebyte = static_cast<uint8_t>(ReadHex("HWCTRL", "closebyte", closebyte));
+
+    nwenabled = ReadInt("NETWORK", "nwenabled", nwenabled) != 0 ? 1 : 0;
+    localport = static_cast<uint16_t>(ReadInt("NETWORK", "localport", localport));
+    int count = ReadInt("NETWORK", "hosts", 0);
+    if (count < 0) {
+        count = 0;
+    }
+    if (count > MAX_HOST_COUNT) {
+        count = MAX_HOST_COUNT;
+    }
+    std::vector<tagHostNode> list;
+    list.reserve(static_cast<size_t>(count));
+    for (int n = 1; n <= count; ++n) {
+        tagHostNode h;
+        if (ReadHost(n, &h)) {
+            list.push_back(h);
+        }
+    }
+    hosts.swap(list);
+    return 1;
+}
+
+int CVardoSetting::Save() {
+    WriteDouble("CW", "beepfreq", beepfreq);
+    WriteDouble("CW", "beepvol", beepvol);
+    WriteInt("CW", "shorthit", shorthit);
+    WriteInt("CW", "longhit", longhit);
+    WriteInt("CW", "hitdelay", hitdelay);
+    WriteInt("CW", "letterdelay", letterdelay);
+    WriteInt("CW", "worddelay", worddelay);
+
+    WriteRect("GLOBAL", "windowrect", windowrect);
+
+    WriteInt("JOURNAL", "sendperiod", sendperiod);
+    WriteInt("JOURNAL", "sendidlelimit", sendidlelimit);
+    WriteRect("JOURNAL", "sendrect", sendrect);
+    WritePoint("JOURNAL", "sendlabeloffset", sendlabeloffset);
+    WriteRect("JOURNAL", "sendqueuerect", sendqueuerect);
+    WriteInt("JOURNAL", "recvperiod", recvperiod);
+    WriteInt("JOURNAL", "recvidlelimit", recvidlelimit);
+    WriteRect("JOURNAL", "recvrect", recvrect);
+    WritePoint("JOURNAL", "recvlabeloffset", recvlabeloffset);
+    WriteRect("JOURNAL", "recvmrect", recvmrect);
+    WriteInt("JOURNAL", "recvanalyzesamples", recvanalyzesamples);
+    WriteDouble("JOURNAL", "recvthreshold", recvthreshold);
+    WriteInt("JOURNAL", "recvfreqstart", recvfreqstart);
+    WriteInt("JOURNAL", "recvfreqend", recvfreqend);
+
+    WriteButton("MAINPANEL", "cw", cw);
+    WriteButton("MAINPANEL", "sendpause", sendpause);
+    WriteButton("MAINPANEL", "sendfile", sendfile);
+    WriteButton("MAINPANEL", "autokeyswitch", autokeyswitch);
+
+    char list[KOCH_CHARLIST_SIZE];
+    std::snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, charlist);
+    Write("KOCH", "charlist", list);
+    WriteInt("KOCH", "koch_wordlen", koch_wordlen);
+
+    for (const tagMorseCode& c : morseTable) {
+        WriteMorse(c);
+    }
+
+    WriteHex("HWCTRL", "enableextport", static_cast<uint32_t>(enableextport));
+    WriteHex("HWCTRL", "extportaddr", extportaddr);
+    WriteHex("HWCTRL", "openbyte", openbyte);
+    WriteHex("HWCTRL", "closebyte", closebyte);
+
+    WriteInt("NETWORK", "nwenabled", nwenabled);
+    WriteInt("NETWORK", "localport", localport);
+    WriteInt("NETWORK", "hosts", static_cast<int32_t>(hosts.size()));
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        char key[24];
+        char value[80];
+        std::snprintf(key, sizeof key, "host%d", static_cast<int>(i + 1));
+        std::snprintf(value, sizeof value, "%.*s:%.*s", HOST_TEXT_SIZE - 1, hosts[i].host,
+                      PORT_TEXT_SIZE - 1, hosts[i].port);
+        Write("NETWORK", key, value);
+    }
+    return 1;
+}
+
+int CVardoSetting::CopyValuesTo(SettingValues& out) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    out = static_cast<const SettingValues&>(*this);
+    return 1;
+}
+
+int CVardoSetting::CopyValuesFrom(const SettingValues& in) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    static_cast<SettingValues&>(*this) = in;
+    return 1;
+}
