@@ -1,0 +1,406 @@
+"""Harness for the end-to-end tests: starts the real vardo.exe under Wine on
+an X display, drives it with xdotool, listens and talks to it as a UDP peer
+on loopback, records its sound from a PulseAudio null sink, takes
+screenshots, and writes a JUnit-style report that the test summary counts.
+
+Python standard library only; the tools are xdotool, import (ImageMagick),
+parecord/pacat/pactl and Wine.
+"""
+import argparse
+import math
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import time
+import traceback
+import wave
+import xml.sax.saxutils
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+SINK = "vardo_null"
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, check=False, capture_output=True, text=True, **kw)
+
+
+def wait_until(pred, timeout, step=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        v = pred()
+        if v:
+            return v
+        time.sleep(step)
+    return pred()
+
+
+# --- the environment: display and sound server --------------------------------
+
+class Display:
+    """Uses $DISPLAY when reachable, else starts Xvfb for the test."""
+
+    def __init__(self):
+        self.proc = None
+
+    def __enter__(self):
+        if os.environ.get("DISPLAY") and run(["xdpyinfo"]).returncode == 0:
+            return self
+        for n in range(90, 110):
+            if os.path.exists("/tmp/.X%d-lock" % n):
+                continue
+            self.proc = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.environ["DISPLAY"] = ":%d" % n
+            if wait_until(lambda: run(["xdpyinfo"]).returncode == 0, 10):
+                return self
+            self.proc.kill()
+        raise RuntimeError("no X display could be started")
+
+    def __exit__(self, *exc):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait()
+
+
+class Sound:
+    """Makes sure a PulseAudio server runs with the null sink vardo_null as
+    the default sink and its monitor as the default source."""
+
+    def __init__(self):
+        self.started = False
+
+    def __enter__(self):
+        if run(["pactl", "info"]).returncode != 0:
+            r = run(["pulseaudio", "-D", "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr"])
+            self.started = True
+            if not wait_until(lambda: run(["pactl", "info"]).returncode == 0, 10):
+                raise RuntimeError("PulseAudio did not start: " + r.stderr)
+        sinks = run(["pactl", "list", "short", "sinks"]).stdout
+        if SINK not in sinks:
+            run(["pactl", "load-module", "module-null-sink", "sink_name=" + SINK])
+        run(["pactl", "set-default-sink", SINK])
+        run(["pactl", "set-default-source", SINK + ".monitor"])
+        return self
+
+    def __exit__(self, *exc):
+        if self.started:
+            run(["pulseaudio", "--kill"])
+
+
+class Recorder:
+    """Records the null sink's monitor to a WAV file (44100 Hz mono 16 bit)."""
+
+    def __init__(self, path):
+        self.path = path
+        self.proc = None
+
+    def start(self):
+        self.proc = subprocess.Popen(["parecord", "--device=" + SINK + ".monitor", "--rate=44100", "--channels=1",
+                                      "--format=s16le", "--file-format=wav", self.path],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.t0 = time.monotonic()
+        time.sleep(0.5)
+        return self
+
+    def stop(self):
+        if self.proc:
+            self.proc.send_signal(signal.SIGINT)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+        return read_wav(self.path)
+
+
+def read_wav(path):
+    with wave.open(path, "rb") as w:
+        rate = w.getframerate()
+        ch = w.getnchannels()
+        data = w.readframes(w.getnframes())
+    samples = struct.unpack("<%dh" % (len(data) // 2), data)
+    if ch > 1:
+        samples = samples[::ch]
+    return rate, samples
+
+
+def tone_segments(rate, samples, freq=1000.0, win_ms=5.0, level=0.02):
+    """Goertzel power at freq in windows of win_ms; returns the list of
+    (start_s, end_s, peak_amplitude) of runs where the tone is present."""
+    n = max(8, int(rate * win_ms / 1000.0))
+    k = 2.0 * math.cos(2.0 * math.pi * freq / rate)
+    segs = []
+    cur = None
+    for i in range(0, len(samples) - n, n):
+        s1 = s2 = 0.0
+        for x in samples[i:i + n]:
+            s0 = x / 32768.0 + k * s1 - s2
+            s2, s1 = s1, s0
+        amp = 2.0 * math.sqrt(max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / n
+        t = i / rate
+        if amp >= level:
+            if cur is None:
+                cur = [t, t + n / rate, amp]
+            else:
+                cur[1] = t + n / rate
+                cur[2] = max(cur[2], amp)
+        elif cur is not None:
+            segs.append(tuple(cur))
+            cur = None
+    if cur is not None:
+        segs.append(tuple(cur))
+    return segs
+
+
+def dominant_frequency(rate, samples):
+    """Frequency from zero crossings of the loudest stretch."""
+    crossings = 0
+    first = last = None
+    for i in range(1, len(samples)):
+        if samples[i - 1] < 0 <= samples[i] and abs(samples[i]) + abs(samples[i - 1]) > 200:
+            crossings += 1
+            if first is None:
+                first = i
+            last = i
+    if crossings < 2:
+        return 0.0
+    return (crossings - 1) * rate / float(last - first)
+
+
+# --- the peer ------------------------------------------------------------------
+
+def frame(key_down):
+    return b"VD" + struct.pack("<HII", 0x0001, 1 if key_down else 0, 0)
+
+
+class Peer:
+    """A loopback UDP station: records the frames it gets with their arrival
+    times and sends frames to the station under test."""
+
+    def __init__(self, port=0):
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.bind(("127.0.0.1", port))
+        self.sock.settimeout(0.05)
+        self.port = self.sock.getsockname()[1]
+
+    def receive(self, seconds):
+        out = []
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            try:
+                data, _ = self.sock.recvfrom(256)
+            except socket.timeout:
+                continue
+            out.append((time.monotonic(), data))
+        return out
+
+    def key(self, station_port, down):
+        self.sock.sendto(frame(down), ("127.0.0.1", station_port))
+
+    def close(self):
+        self.sock.close()
+
+
+def decode_frames(frames, unit_s):
+    """Turns received key frames [(t, bytes)] into Morse text: marks longer
+    than two units are dashes, spaces longer than two units end a character
+    and longer than five units a word."""
+    table = {".-": "A", "-...": "B", "-.-.": "C", "-..": "D", ".": "E", "..-.": "F", "--.": "G",
+             "....": "H", "..": "I", ".---": "J", "-.-": "K", ".-..": "L", "--": "M", "-.": "N",
+             "---": "O", ".--.": "P", "--.-": "Q", ".-.": "R", "...": "S", "-": "T", "..-": "U",
+             "...-": "V", ".--": "W", "-..-": "X", "-.--": "Y", "--..": "Z", ".----": "1",
+             "..---": "2", "...--": "3", "....-": "4", ".....": "5", "-....": "6", "--...": "7",
+             "---..": "8", "----.": "9", "-----": "0", "..--..": "?", "-..-.": "/"}
+    text, cur = "", ""
+    down_at = up_at = None
+    for t, data in frames:
+        if len(data) < 12 or data[:2] != b"VD":
+            continue
+        down = struct.unpack("<I", data[4:8])[0] & 1
+        if down and down_at is None:
+            if up_at is not None:
+                gap = t - up_at
+                if gap > 2 * unit_s:
+                    text += table.get(cur, "#")
+                    cur = ""
+                    if gap > 5 * unit_s:
+                        text += " "
+            down_at = t
+        elif not down and down_at is not None:
+            cur += "-" if t - down_at > 2 * unit_s else "."
+            down_at = None
+            up_at = t
+    if cur:
+        text += table.get(cur, "#")
+    return text
+
+
+def free_udp_port():
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind(("127.0.0.1", 0))
+    p = s.getsockname()[1]
+    s.close()
+    return p
+
+
+# --- the station ---------------------------------------------------------------
+
+def write_ini(workdir, sections):
+    """Writes vardo.ini with the given {section: {key: value}} (CRLF)."""
+    lines = []
+    for sec, kv in sections.items():
+        lines.append("[%s]" % sec)
+        for k, v in kv.items():
+            lines.append("%s=%s" % (k, v))
+    with open(os.path.join(workdir, "vardo.ini"), "w", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def read_ini(workdir):
+    out = {}
+    sec = None
+    with open(os.path.join(workdir, "vardo.ini"), encoding="latin-1") as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                sec = line[1:-1]
+                out.setdefault(sec, {})
+            elif "=" in line and sec is not None:
+                k, v = line.split("=", 1)
+                out[sec][k] = v
+    return out
+
+
+class Station:
+    """vardo.exe under Wine in its own working directory."""
+
+    def __init__(self, exe, workdir):
+        self.exe = exe
+        self.workdir = workdir
+        self.proc = None
+        self.wid = None
+
+    def start(self, timeout=60):
+        self.t_start = time.monotonic()
+        self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wid = wait_until(self.find_window, timeout, 0.2)
+        if not self.wid:
+            raise AssertionError("the station window did not appear within %d s" % timeout)
+        self.t_shown = time.monotonic()
+        time.sleep(1.0)
+        self.focus()
+        return self
+
+    def find_window(self):
+        r = run(["xdotool", "search", "--name", "^Vardo$"])
+        ids = [l for l in r.stdout.split() if l.strip()]
+        return ids[0] if ids else None
+
+    def focus(self):
+        run(["xdotool", "windowfocus", "--sync", self.wid])
+        time.sleep(0.2)
+
+    def geometry(self):
+        r = run(["xdotool", "getwindowgeometry", "--shell", self.wid]).stdout
+        g = dict(l.split("=", 1) for l in r.split() if "=" in l)
+        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+
+    def key(self, *names, delay_ms=30):
+        run(["xdotool", "key", "--delay", str(delay_ms)] + list(names))
+
+    def key_down(self, name):
+        run(["xdotool", "keydown", name])
+
+    def key_up(self, name):
+        run(["xdotool", "keyup", name])
+
+    def click(self, x, y, button=1):
+        """Clicks at client coordinates (x, y) of the station window."""
+        run(["xdotool", "mousemove", "--window", self.wid, str(x), str(y)])
+        run(["xdotool", "click", str(button)])
+
+    def screenshot(self, path):
+        r = run(["import", "-window", "root", path])
+        return r.returncode == 0
+
+    def alive(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def close_by_menu(self, timeout=20):
+        """File > Exit through the keyboard: Alt+F opens the menu, X exits."""
+        self.focus()
+        self.key("alt+f")
+        time.sleep(0.5)
+        self.key("x")
+        return self.wait_exit(timeout)
+
+    def wait_exit(self, timeout):
+        try:
+            self.proc.wait(timeout)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
+
+    def kill(self):
+        if self.alive():
+            self.proc.kill()
+            self.proc.wait()
+
+
+# --- a tiny test runner with a JUnit report ------------------------------------
+
+class Runner:
+    def __init__(self, name):
+        self.name = name
+        self.results = []
+        p = argparse.ArgumentParser()
+        p.add_argument("--exe", required=True)
+        p.add_argument("--workdir", required=True)
+        p.add_argument("--junit", default=None)
+        self.args = p.parse_args()
+
+    def case(self, fn):
+        t0 = time.monotonic()
+        err = None
+        try:
+            fn()
+        except Exception:  # a failed check or a broken environment
+            err = traceback.format_exc()
+        dt = time.monotonic() - t0
+        self.results.append((fn.__name__, dt, err))
+        print("[%s] %s (%.1f s)" % ("FAILED" if err else "  OK  ", fn.__name__, dt))
+        if err:
+            print(err)
+        return fn
+
+    def scratch(self, sub):
+        d = os.path.join(self.args.workdir, sub)
+        shutil.rmtree(d, ignore_errors=True)
+        os.makedirs(d)
+        return d
+
+    def finish(self):
+        failures = sum(1 for r in self.results if r[2])
+        if self.args.junit:
+            with open(self.args.junit, "w") as f:
+                f.write('<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" name="%s">\n'
+                        % (len(self.results), failures, self.name))
+                f.write('<testsuite name="%s" tests="%d" failures="%d">\n' % (self.name, len(self.results), failures))
+                for n, dt, err in self.results:
+                    f.write('<testcase name="%s" time="%.2f">' % (n, dt))
+                    if err:
+                        f.write('<failure message="failed">%s</failure>' % xml.sax.saxutils.escape(err))
+                    f.write("</testcase>\n")
+                f.write("</testsuite>\n</testsuites>\n")
+        print("%d of %d cases passed" % (len(self.results) - failures, len(self.results)))
+        sys.exit(1 if failures else 0)
+
+
+def check(cond, msg):
+    if not cond:
+        raise AssertionError(msg)
