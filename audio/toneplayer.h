@@ -1,0 +1,75 @@
+// CTonePlayer: the sidetone. The tone is synthesised once per frequency and
+// volume into a looping buffer of whole periods; keying is only a rewind and
+// play, and a stop. A silent keep-alive loop plays from Init until the
+// player is destroyed, so the sound device never idles between elements.
+//
+// Use: construct, SetFrequency(beepfreq), SetVolume(beepvol), then
+// Init(window handle) when the station starts; ToneOn/ToneOff from any
+// thread. The player takes no lock: the output's calls are safe on their
+// own, and frequency and volume are set before Init. Before a successful
+// Init (or after a failed one) ToneOn and ToneOff do nothing and return 0.
+#pragma once
+
+#include "audio/toneoutput.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class CTonePlayer {
+public:
+    // With the platform's output (CreateToneOutput).
+    CTonePlayer();
+    // With the given output; a null one is replaced by the platform's.
+    explicit CTonePlayer(std::unique_ptr<IToneOutput> output);
+    // Releases the tone buffer, then the keep-alive buffer, then the device.
+    ~CTonePlayer();
+    CTonePlayer(const CTonePlayer&) = delete;
+    CTonePlayer& operator=(const CTonePlayer&) = delete;
+
+    // Sizes the loop for hz; the same value again changes nothing. Takes
+    // effect at the next Init.
+    void SetFrequency(double hz);
+    // Peak amplitude as a fraction of full scale (0 to 1.0, not clamped;
+    // samples saturate beyond it); the same value again changes nothing.
+    void SetVolume(double volume);
+    // Opens the default device with priority for the window, starts the
+    // keep-alive loop, creates and fills the tone loop. Nonzero on success;
+    // the flags tell how far a failed one got. A second Init starts afresh.
+    int Init(void* windowHandle);
+    // Starts the tone from sample 0 (a second ToneOn restarts it); a lost
+    // buffer is restored, refilled and started again. Nonzero on success.
+    int ToneOn();
+    // Stops the tone at once. Nonzero on success.
+    int ToneOff();
+
+    // The output the player drives (a CToneNullOutput in native builds).
+    IToneOutput* GetOutput() const { return m_pOutput.get(); }
+
+    double GetFrequency() const { return m_fFrequency; }
+    double GetVolume() const { return m_fVolume; }
+    double GetBufferMs() const { return m_fBufferMs; }
+    // Byte count of the tone loop for the current frequency.
+    int32_t GetBufferBytes() const;
+    int32_t IsDeviceReady() const { return m_bDeviceReady.load(); }
+    int32_t IsBufferCreated() const { return m_bBufferCreated.load(); }
+    int32_t IsBufferFilled() const { return m_bBufferFilled.load(); }
+
+private:
+    // Locks the whole tone buffer, writes the tone, unlocks. Nonzero on
+    // success; also stored in the filled flag.
+    int FillBuffer();
+    void ReleaseAll();
+
+    std::unique_ptr<IToneOutput> m_pOutput;
+    double m_fBufferMs = 0.0;
+    double m_fFrequency = 0.0;
+    double m_fVolume = 1.0;
+    // Written by Init and by a refill after a lost buffer (any keying
+    // thread), read by anyone.
+    std::atomic<int32_t> m_bDeviceReady{0};
+    std::atomic<int32_t> m_bBufferCreated{0};
+    std::atomic<int32_t> m_bBufferFilled{0};
+    // Set while the tone buffer exists: keying acts only then.
+    std::atomic<int32_t> m_bToneReady{0};
+};
