@@ -90,6 +90,8 @@ private:
     void SendLoop();
     // Sends one frame to every peer in order, stopping at the first failure.
     int SendToPeers(const uint8_t* frame, int size);
+    // Wakes a sleeping send thread to look at m_bQuit again.
+    void WakeSender();
     void FreePeers();
 
     uint16_t m_nLocalPort;
