@@ -1,0 +1,385 @@
+// Pixel rules of CDrawSurface, one source for both back ends (raster natively,
+// GDI under Wine): origin, exclusive right and bottom edges, line end points,
+// blits, fills, broken-line patterns, rounded rectangles and text layout.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/ui/testsurfaces.h"
+#include "ui/fontdesc.h"
+
+namespace {
+
+constexpr VdColor kWhite = 0xFFFFFF;
+constexpr VdColor kRed = VdRgb(255, 0, 0);
+constexpr VdColor kBlue = VdRgb(0, 0, 255);
+constexpr VdColor kGreen = VdRgb(0, 160, 0);
+
+struct tagBox {
+    int left, top, right, bottom;  // right/bottom exclusive; left > right when empty
+    int count;
+};
+
+// Bounding box and count of the pixels in r whose colour differs from bg.
+tagBox Ink(const CDrawSurface& s, VdColor bg, VdRect r) {
+    tagBox b{1 << 30, 1 << 30, -1, -1, 0};
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (s.GetPixel(x, y) != bg) {
+                b.left = std::min(b.left, x);
+                b.top = std::min(b.top, y);
+                b.right = std::max(b.right, x + 1);
+                b.bottom = std::max(b.bottom, y + 1);
+                ++b.count;
+            }
+        }
+    }
+    return b;
+}
+
+VdRect Whole(const CDrawSurface& s) { return VdRect{0, 0, s.GetWidth(), s.GetHeight()}; }
+
+class DrawSurfaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.reset(CreateTestHost(kW, kH));
+        ASSERT_TRUE(host != nullptr) << TestBackEndName();
+        surface.reset(host->CreateWindowSurface());
+        ASSERT_TRUE(surface != nullptr) << TestBackEndName();
+    }
+    // Runs an empty paint pass so that the window surface's background mode
+    // becomes transparent, as in every pass of the program.
+    void PaintPass() {
+        host->Invalidate(nullptr);
+        surface->BeginPaint();
+        surface->EndPaint();
+    }
+    void Clear(CDrawSurface* s, VdColor c) {
+        s->SetOrigin(0, 0);
+        s->SetBrushColor(c);
+        VdRect all = Whole(*s);
+        s->FillRect(&all);
+    }
+
+    static constexpr int kW = 200;
+    static constexpr int kH = 120;
+    std::unique_ptr<IWindowHost> host;
+    std::unique_ptr<CDrawSurface> surface;
+};
+
+TEST_F(DrawSurfaceTest, NewWindowSurfaceIsWhiteAtClientSize) {
+    VdRect client;
+    host->GetClientRect(&client);
+    EXPECT_EQ(kW, client.right) << TestBackEndName();
+    EXPECT_EQ(kH, client.bottom) << TestBackEndName();
+    EXPECT_EQ(kW, surface->GetWidth()) << TestBackEndName();
+    EXPECT_EQ(kH, surface->GetHeight()) << TestBackEndName();
+    EXPECT_EQ(0, Ink(*surface, kWhite, Whole(*surface)).count) << TestBackEndName();
+}
+
+TEST_F(DrawSurfaceTest, FillRectHonoursOriginAndExclusiveEdges) {
+    struct Row {
+        int ox, oy;
+        VdRect r;
+        tagBox expect;  // count = filled pixels
+    } rows[] = {
+        {10, 20, {0, 0, 5, 5}, {10, 20, 15, 25, 25}},
+        {0, 0, {3, 4, 4, 5}, {3, 4, 4, 5, 1}},
+        {-5, -5, {0, 0, 10, 10}, {0, 0, 5, 5, 25}},            // partly above and left of the buffer
+        {190, 110, {0, 0, 20, 20}, {190, 110, 200, 120, 100}},  // cut at the far edges
+        {0, 0, {10, 10, 5, 20}, {1 << 30, 1 << 30, -1, -1, 0}}, // inverted: nothing
+        {0, 0, {10, 10, 10, 20}, {1 << 30, 1 << 30, -1, -1, 0}},// empty
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetOrigin(rows[i].ox, rows[i].oy);
+        surface->SetBrushColor(kRed);
+        surface->FillRect(&rows[i].r);
+        tagBox got = Ink(*surface, kWhite, Whole(*surface));
+        EXPECT_EQ(rows[i].expect.count, got.count) << TestBackEndName() << " row " << i;
+        if (rows[i].expect.count > 0) {
+            EXPECT_EQ(rows[i].expect.left, got.left) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.top, got.top) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.right, got.right) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.bottom, got.bottom) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(kRed, surface->GetPixel(got.left, got.top)) << TestBackEndName() << " row " << i;
+        }
+    }
+}
+
+TEST_F(DrawSurfaceTest, LinesLeaveOutTheEndPoint) {
+    struct Row {
+        int ox, oy, x1, y1, x2, y2;
+        std::vector<VdPoint> expect;
+    } rows[] = {
+        {0, 0, 0, 2, 0, 7, {{0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}}},
+        {0, 0, 3, 1, 8, 1, {{3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}}},
+        {0, 0, 8, 1, 3, 1, {{8, 1}, {7, 1}, {6, 1}, {5, 1}, {4, 1}}},
+        {0, 0, 0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
+        {0, 0, 4, 0, 0, 4, {{4, 0}, {3, 1}, {2, 2}, {1, 3}}},
+        {30, 40, 0, 0, 0, 3, {{30, 40}, {30, 41}, {30, 42}}},
+        {0, 0, 5, 5, 5, 5, {}},
+        {0, 0, 0, 0, 1, 0, {{0, 0}}},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetOrigin(rows[i].ox, rows[i].oy);
+        surface->SetPenColor(kBlue);
+        surface->DrawLine(rows[i].x1, rows[i].y1, rows[i].x2, rows[i].y2);
+        tagBox got = Ink(*surface, kWhite, Whole(*surface));
+        EXPECT_EQ(static_cast<int>(rows[i].expect.size()), got.count) << TestBackEndName() << " row " << i;
+        for (const VdPoint& p : rows[i].expect) {
+            EXPECT_EQ(kBlue, surface->GetPixel(p.x, p.y))
+                << TestBackEndName() << " row " << i << " at " << p.x << "," << p.y;
+        }
+    }
+}
+
+TEST_F(DrawSurfaceTest, BlitCopiesExactlyTheBlock) {
+    std::unique_ptr<CDrawSurface> source(host->CreateSurface(40, 30));
+    ASSERT_TRUE(source != nullptr);
+    ASSERT_EQ(40, source->GetWidth());
+    ASSERT_EQ(30, source->GetHeight());
+    Clear(source.get(), kGreen);
+    source->SetBrushColor(kRed);
+    VdRect mark{5, 6, 6, 7};
+    source->FillRect(&mark);
+    struct Row {
+        int ox, oy;
+        VdRect r;
+        int sx, sy;
+        tagBox expect;
+        VdPoint red;  // where the source's (5, 6) lands, or -1
+    } rows[] = {
+        {100, 50, {0, 0, 20, 10}, 0, 0, {100, 50, 120, 60, 200}, {105, 56}},
+        {0, 0, {10, 10, 50, 40}, 0, 0, {10, 10, 50, 40, 1200}, {15, 16}},
+        {20, 0, {0, 0, 10, 10}, 5, 6, {20, 0, 30, 10, 100}, {20, 0}},
+        {0, 0, {0, 0, 0, 10}, 0, 0, {1 << 30, 1 << 30, -1, -1, 0}, {-1, -1}},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetOrigin(rows[i].ox, rows[i].oy);
+        surface->Blit(&rows[i].r, source.get(), rows[i].sx, rows[i].sy);
+        tagBox got = Ink(*surface, kWhite, Whole(*surface));
+        EXPECT_EQ(rows[i].expect.count, got.count) << TestBackEndName() << " row " << i;
+        if (rows[i].expect.count > 0) {
+            EXPECT_EQ(rows[i].expect.left, got.left) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.top, got.top) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.right, got.right) << TestBackEndName() << " row " << i;
+            EXPECT_EQ(rows[i].expect.bottom, got.bottom) << TestBackEndName() << " row " << i;
+        }
+        if (rows[i].red.x >= 0) {
+            EXPECT_EQ(kRed, surface->GetPixel(rows[i].red.x, rows[i].red.y)) << TestBackEndName() << " row " << i;
+        }
+    }
+}
+
+// Runs of equal colour along row y from x0 to x1 (exclusive).
+std::vector<std::pair<VdColor, int>> Runs(const CDrawSurface& s, int y, int x0, int x1) {
+    std::vector<std::pair<VdColor, int>> runs;
+    for (int x = x0; x < x1; ++x) {
+        VdColor c = s.GetPixel(x, y);
+        if (runs.empty() || runs.back().first != c) {
+            runs.push_back({c, 0});
+        }
+        ++runs.back().second;
+    }
+    return runs;
+}
+
+TEST_F(DrawSurfaceTest, BrokenLineDashedThenDottedAfterPenChange) {
+    PaintPass();  // transparent: gaps keep the background
+    struct Row {
+        bool changePen;
+        int on, off;
+    } rows[] = {{false, 18, 6}, {true, 3, 3}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        if (rows[i].changePen) {
+            surface->SetPenColor(kBlue);
+        }
+        VdColor ink = rows[i].changePen ? kBlue : 0;
+        surface->DrawBrokenLine(0, 10, 60, 10);
+        auto runs = Runs(*surface, 10, 0, 60);
+        ASSERT_GE(runs.size(), 3u) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(ink, runs[0].first) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(rows[i].on, runs[0].second) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kWhite, runs[1].first) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(rows[i].off, runs[1].second) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(ink, runs[2].first) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kWhite, surface->GetPixel(60, 10)) << TestBackEndName() << " row " << i;
+    }
+}
+
+TEST_F(DrawSurfaceTest, BrokenLineGapsTakeTheBackgroundOffScreen) {
+    std::unique_ptr<CDrawSurface> off(host->CreateSurface(80, 20));
+    Clear(off.get(), kRed);
+    off->SetBrushColor(kGreen);  // also the background colour
+    off->DrawBrokenLine(0, 5, 60, 5);
+    auto runs = Runs(*off, 5, 0, 60);
+    ASSERT_GE(runs.size(), 2u) << TestBackEndName();
+    EXPECT_EQ(0u, runs[0].first) << TestBackEndName();
+    EXPECT_EQ(kGreen, runs[1].first) << TestBackEndName();
+}
+
+TEST_F(DrawSurfaceTest, RoundRectFilledAndOutlined) {
+    struct Row {
+        VdRect r;
+        int ew, eh;
+    } rows[] = {{{10, 10, 60, 40}, 0, 0}, {{10, 10, 60, 40}, 10, 10}, {{20, 30, 100, 90}, 20, 12}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetOrigin(5, 5);
+        surface->SetPenColor(kBlue);
+        surface->SetBrushColor(kRed);
+        surface->DrawRoundRect(&rows[i].r, rows[i].ew, rows[i].eh);
+        VdRect r = rows[i].r;
+        int l = r.left + 5, t = r.top + 5, rt = r.right + 5, b = r.bottom + 5;
+        tagBox got = Ink(*surface, kWhite, Whole(*surface));
+        EXPECT_EQ(l, got.left) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(t, got.top) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(rt, got.right) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(b, got.bottom) << TestBackEndName() << " row " << i;
+        int cx = (l + rt) / 2, cy = (t + b) / 2;
+        EXPECT_EQ(kRed, surface->GetPixel(cx, cy)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kBlue, surface->GetPixel(cx, t)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kBlue, surface->GetPixel(cx, b - 1)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kBlue, surface->GetPixel(l, cy)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kBlue, surface->GetPixel(rt - 1, cy)) << TestBackEndName() << " row " << i;
+        VdColor corner = surface->GetPixel(l, t);
+        if (rows[i].ew > 2) {
+            EXPECT_EQ(kWhite, corner) << TestBackEndName() << " row " << i;
+        } else {
+            EXPECT_EQ(kBlue, corner) << TestBackEndName() << " row " << i;
+        }
+    }
+}
+
+class DrawTextTest : public DrawSurfaceTest {
+protected:
+    void SetUp() override {
+        DrawSurfaceTest::SetUp();
+        font.reset(new CFontDesc("Arial", 16, 1));
+        surface->SelectFont(font.get());
+    }
+    std::unique_ptr<CFontDesc> font;
+};
+
+TEST_F(DrawTextTest, TextCentredInItsRectangle) {
+    PaintPass();
+    struct Row {
+        VdRect r;
+        const char* text;
+    } rows[] = {{{0, 0, 200, 120}, "H"}, {{20, 10, 120, 50}, "HIH"}, {{50, 60, 90, 100}, "EH"}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetPenColor(kBlue);
+        surface->DrawText(&rows[i].r, rows[i].text, VD_DT_CENTER | VD_DT_VCENTER | VD_DT_SINGLELINE);
+        tagBox ink = Ink(*surface, kWhite, Whole(*surface));
+        ASSERT_GT(ink.count, 0) << TestBackEndName() << " row " << i;
+        const VdRect& r = rows[i].r;
+        EXPECT_NEAR((r.left + r.right) / 2.0, (ink.left + ink.right) / 2.0, 2.0) << TestBackEndName() << " row " << i;
+        EXPECT_NEAR((r.top + r.bottom) / 2.0, (ink.top + ink.bottom) / 2.0, 2.5) << TestBackEndName() << " row " << i;
+        // Capital letters of a 16-unit cell are some 11 pixels tall.
+        EXPECT_NEAR(11, ink.bottom - ink.top, 2) << TestBackEndName() << " row " << i;
+    }
+}
+
+TEST_F(DrawTextTest, TextIsDrawnInThePenColour) {
+    PaintPass();
+    Clear(surface.get(), kWhite);
+    surface->SetPenColor(kRed);
+    VdRect r{0, 0, 100, 40};
+    surface->DrawText(&r, "EEEE", VD_DT_SINGLELINE);  // horizontal bars take full ink
+    int exact = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x) exact += surface->GetPixel(x, y) == kRed;
+    EXPECT_GT(exact, 10) << TestBackEndName();
+}
+
+TEST_F(DrawTextTest, TextIsClippedToItsRectangle) {
+    PaintPass();
+    struct Row {
+        VdRect r;
+        unsigned format;
+        bool clipped;
+    } rows[] = {
+        {{30, 30, 60, 38}, VD_DT_SINGLELINE | VD_DT_CENTER | VD_DT_VCENTER, true},
+        {{30, 30, 60, 38}, VD_DT_SINGLELINE | VD_DT_CENTER | VD_DT_VCENTER | VD_DT_NOCLIP, false},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        Clear(surface.get(), kWhite);
+        surface->SetPenColor(0);
+        surface->DrawText(&rows[i].r, "WWWWWWWWWWWW", rows[i].format);
+        tagBox all = Ink(*surface, kWhite, Whole(*surface));
+        tagBox inside = Ink(*surface, kWhite, rows[i].r);
+        ASSERT_GT(inside.count, 0) << TestBackEndName() << " row " << i;
+        if (rows[i].clipped) {
+            EXPECT_EQ(inside.count, all.count) << TestBackEndName() << " row " << i;
+        } else {
+            EXPECT_GT(all.count, inside.count) << TestBackEndName() << " row " << i;
+        }
+    }
+}
+
+// End ellipsis: the cut text is the longest prefix that fits with "..."
+// after it, drawn exactly as that shortened string would be.
+TEST_F(DrawTextTest, EndEllipsisCutsToAFittingPrefix) {
+    PaintPass();
+    struct Row {
+        const char* text;
+        int width;
+        bool cut;
+    } rows[] = {{"ABCDEFGHIJKLMNOP", 70, true}, {"ABCDEFGHIJKLMNOP", 60, true}, {"ABC", 100, false}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        VdRect r{10, 10, 10 + rows[i].width, 40};
+        Clear(surface.get(), kWhite);
+        surface->SetPenColor(0);
+        surface->DrawText(&r, rows[i].text, VD_DT_SINGLELINE | VD_DT_END_ELLIPSIS);
+        std::vector<VdColor> cut;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) cut.push_back(surface->GetPixel(x, y));
+        EXPECT_EQ(Ink(*surface, kWhite, r).count, Ink(*surface, kWhite, Whole(*surface)).count)
+            << TestBackEndName() << " row " << i;
+        std::string full = rows[i].text;
+        int matched = -1;
+        for (size_t k = 0; k <= full.size() && matched < 0; ++k) {
+            std::string candidate = k == full.size() ? full : full.substr(0, k) + "...";
+            Clear(surface.get(), kWhite);
+            surface->DrawText(&r, candidate.c_str(), VD_DT_SINGLELINE);
+            bool same = true;
+            for (int y = 0; y < kH && same; ++y)
+                for (int x = 0; x < kW && same; ++x) same = surface->GetPixel(x, y) == cut[y * kW + x];
+            if (same) matched = static_cast<int>(k);
+        }
+        ASSERT_GE(matched, 0) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(rows[i].cut, matched < static_cast<int>(full.size())) << TestBackEndName() << " row " << i;
+    }
+}
+
+// Off-screen surfaces keep the opaque background mode: the text cell takes
+// the brush (background) colour; a window surface in a paint pass does not.
+TEST_F(DrawTextTest, BackgroundOpaqueOffScreenTransparentInPaintPass) {
+    std::unique_ptr<CDrawSurface> off(host->CreateSurface(100, 40));
+    struct Row {
+        bool window;
+    } rows[] = {{false}, {true}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CDrawSurface* s = rows[i].window ? surface.get() : off.get();
+        if (rows[i].window) PaintPass();
+        s->SelectFont(font.get());
+        Clear(s, kRed);
+        s->SetBrushColor(kGreen);
+        s->SetPenColor(0);
+        VdRect r{0, 0, 100, 40};
+        s->DrawText(&r, "H", VD_DT_SINGLELINE);
+        // The top row of the cell lies above the capital letter.
+        EXPECT_EQ(rows[i].window ? kRed : kGreen, s->GetPixel(1, 0)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kRed, s->GetPixel(90, 0)) << TestBackEndName() << " row " << i;
+        EXPECT_EQ(kRed, s->GetPixel(1, 30)) << TestBackEndName() << " row " << i;
+    }
+}
+
+}  // namespace
