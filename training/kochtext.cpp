@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "settings/vardosetting.h"
+
 char g_szKochText[KOCH_TEXT_LEN];
 
 // The settings keep the set in a 44-character field.
@@ -28,4 +30,12 @@ void FillKochText(char* out, int len, const char* charList, int32_t wordLen) {
 void GenerateKochText(const char* charList, int32_t wordLen) {
     srand(static_cast<unsigned>(time(nullptr)));
     FillKochText(g_szKochText, KOCH_TEXT_LEN, charList, wordLen);
+}
+
+void GenerateKochText() {
+    if (g_pSetting) {
+        GenerateKochText(g_pSetting->charlist, g_pSetting->koch_wordlen);
+    } else {
+        GenerateKochText("", 0);
+    }
 }

@@ -20,3 +20,5 @@ void FillKochText(char* out, int len, const char* charList, int32_t wordLen);
 // Seeds rand with the calendar time in seconds and fills g_szKochText from
 // the given character set and group length.
 void GenerateKochText(const char* charList, int32_t wordLen);
+// The same from the settings store's charlist and koch_wordlen.
+void GenerateKochText();
