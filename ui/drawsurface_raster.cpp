@@ -173,9 +173,20 @@ void CRasterDrawSurface::FillRect(const VdRect* r) {
     if (r == nullptr) {
         return;
     }
-    // Like Win32 FillRect, an inverted rectangle fills nothing.
-    FillClipped(r->left + m_nOriginX, r->top + m_nOriginY, r->right + m_nOriginX, r->bottom + m_nOriginY,
-                m_crBrush);
+    // GDI fills an inverted rectangle as a mirrored block: from the far
+    // edge back to the near one, the near one included and the far one not.
+    int l = r->left, t = r->top, rt = r->right, b = r->bottom;
+    if (l > rt) {
+        std::swap(l, rt);
+        ++l;
+        ++rt;
+    }
+    if (t > b) {
+        std::swap(t, b);
+        ++t;
+        ++b;
+    }
+    FillClipped(l + m_nOriginX, t + m_nOriginY, rt + m_nOriginX, b + m_nOriginY, m_crBrush);
 }
 
 void CRasterDrawSurface::Line(int x1, int y1, int x2, int y2, LineStyle style) {

@@ -89,7 +89,8 @@ TEST_F(DrawSurfaceTest, FillRectHonoursOriginAndExclusiveEdges) {
         {0, 0, {3, 4, 4, 5}, {3, 4, 4, 5, 1}},
         {-5, -5, {0, 0, 10, 10}, {0, 0, 5, 5, 25}},            // partly above and left of the buffer
         {190, 110, {0, 0, 20, 20}, {190, 110, 200, 120, 100}},  // cut at the far edges
-        {0, 0, {10, 10, 5, 20}, {1 << 30, 1 << 30, -1, -1, 0}}, // inverted: nothing
+        {0, 0, {10, 10, 5, 20}, {6, 10, 11, 20, 50}},           // inverted: a mirrored block
+        {0, 0, {10, 20, 15, 10}, {10, 11, 15, 21, 50}},
         {0, 0, {10, 10, 10, 20}, {1 << 30, 1 << 30, -1, -1, 0}},// empty
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {

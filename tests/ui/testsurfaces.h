@@ -11,8 +11,9 @@
 const char* TestBackEndName();
 
 // A host whose client area is width x height; the caller deletes it (in the
-// Windows build that also destroys its window).
-IWindowHost* CreateTestHost(int clientWidth, int clientHeight);
+// Windows build that also destroys its window). A hidden window is made
+// faster; paint messages need a shown one.
+IWindowHost* CreateTestHost(int clientWidth, int clientHeight, bool shown = false);
 
 // Lets the platform deliver what it queued for the host's window (posted
 // and sent messages, WM_PAINT); nothing to do natively.

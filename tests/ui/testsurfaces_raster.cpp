@@ -5,7 +5,7 @@
 
 const char* TestBackEndName() { return "raster"; }
 
-IWindowHost* CreateTestHost(int clientWidth, int clientHeight) {
+IWindowHost* CreateTestHost(int clientWidth, int clientHeight, bool /*shown*/) {
     return new CHeadlessWindowHost(clientWidth, clientHeight, VdRect{100, 100, 100 + clientWidth, 100 + clientHeight});
 }
 
