@@ -1,0 +1,466 @@
+// The settings dialog: a tab control with six pages, of which only the
+// shown one exists. Each page is a child dialog filled from the working
+// copy when it is created and read back into it when it is left; OK puts
+// the working copy into the store and has the main window object rebuilt.
+#include "settings/settingsdialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "app/appglobals.h"
+#include "app/toolcommands.h"
+#include "morse/keyingtiming.h"
+#include "res/dialogs_training.h"
+#include "settings/dialogtext_win32.h"
+#include "settings/fieldparse.h"
+
+SettingValues g_settingsWorkValues;
+std::vector<tagHostNode> g_settingsWorkHosts;
+
+namespace {
+
+HINSTANCE Instance() {
+    return g_hInstance ? static_cast<HINSTANCE>(g_hInstance) : GetModuleHandleW(nullptr);
+}
+
+// ---- Field access: each returns 0 and touches nothing when the control is
+// not on the page, else 1.
+
+int GetItemText(HWND page, int id, char* buffer, int size) {
+    if (!GetDlgItem(page, id)) {
+        return 0;
+    }
+    GetDlgItemAnsi(page, id, buffer, size);
+    return 1;
+}
+
+int SetItemText(HWND page, int id, const char* text) {
+    if (!GetDlgItem(page, id)) {
+        return 0;
+    }
+    SetDlgItemAnsi(page, id, text);
+    return 1;
+}
+
+int SetItemInt(HWND page, int id, int32_t value) {
+    if (!GetDlgItem(page, id)) {
+        return 0;
+    }
+    SetDlgItemInt(page, id, static_cast<UINT>(value), TRUE);
+    return 1;
+}
+
+int GetItemInt(HWND page, int id, int32_t* value) {
+    char text[32];
+    if (!GetItemText(page, id, text, sizeof text)) {
+        return 0;
+    }
+    ParseIntField(text, value);
+    return 1;
+}
+
+int SetItemDouble(HWND page, int id, double value) {
+    char text[64];
+    FormatDoubleField(value, text, sizeof text);
+    return SetItemText(page, id, text);
+}
+
+int GetItemDouble(HWND page, int id, double* value) {
+    char text[FIELD_DOUBLE_CHARS + 1];
+    if (!GetItemText(page, id, text, sizeof text)) {
+        return 0;
+    }
+    ParseDoubleField(text, value);
+    return 1;
+}
+
+int SetItemHexByte(HWND page, int id, uint8_t value) {
+    char text[8];
+    FormatHexByteField(value, text, sizeof text);
+    return SetItemText(page, id, text);
+}
+
+int GetItemHexByte(HWND page, int id, uint8_t* value) {
+    char text[32];
+    if (!GetItemText(page, id, text, sizeof text)) {
+        return 0;
+    }
+    ParseHexByteField(text, value);
+    return 1;
+}
+
+int SetItemHexWord(HWND page, int id, uint16_t value) {
+    char text[8];
+    FormatHexWordField(value, text, sizeof text);
+    return SetItemText(page, id, text);
+}
+
+int GetItemHexWord(HWND page, int id, uint16_t* value) {
+    char text[32];
+    if (!GetItemText(page, id, text, sizeof text)) {
+        return 0;
+    }
+    ParseHexWordField(text, value);
+    return 1;
+}
+
+int SetItemCheck(HWND page, int id, int32_t value) {
+    if (!GetDlgItem(page, id)) {
+        return 0;
+    }
+    CheckDlgButton(page, id, value ? BST_CHECKED : BST_UNCHECKED);
+    return 1;
+}
+
+int GetItemCheck(HWND page, int id, int32_t* value) {
+    if (!GetDlgItem(page, id)) {
+        return 0;
+    }
+    *value = IsDlgButtonChecked(page, id) == BST_CHECKED ? 1 : 0;
+    return 1;
+}
+
+// ---- Speed and durations (page "常规").
+
+void ComputeSpeed(HWND page) {
+    if (!GetDlgItem(page, IDC_VD_WPM)) {
+        return;
+    }
+    // A cleared duration field counts as 0.
+    int32_t d = 0, a = 0, h = 0, l = 0;
+    GetItemInt(page, IDC_VD_SHORTHIT, &d);
+    GetItemInt(page, IDC_VD_LONGHIT, &a);
+    GetItemInt(page, IDC_VD_HITDELAY, &h);
+    GetItemInt(page, IDC_VD_LETTERDELAY, &l);
+    SetItemInt(page, IDC_VD_WPM, ::ComputeSpeed(d, a, h, l, g_settingsWorkValues.worddelay));
+}
+
+void SpeedToDurations(HWND page) {
+    int32_t wpm = 0;
+    GetItemInt(page, IDC_VD_WPM, &wpm);
+    tagKeyDurations d{};
+    if (wpm == 0 || !::SpeedToDurations(wpm, &d)) {
+        return;
+    }
+    SetItemInt(page, IDC_VD_SHORTHIT, d.shorthit);
+    SetItemInt(page, IDC_VD_HITDELAY, d.hitdelay);
+    SetItemInt(page, IDC_VD_LONGHIT, d.longhit);
+    SetItemInt(page, IDC_VD_LETTERDELAY, d.letterdelay);
+    g_settingsWorkValues.worddelay = d.worddelay;
+}
+
+// ---- Host list (page "网络").
+
+void AppendHostRow(HWND list, const char* host, const char* port) {
+    std::wstring h = AnsiToWide(host);
+    std::wstring p = AnsiToWide(port);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(h.c_str());
+    int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0) {
+        return;
+    }
+    LVITEMW sub = {};
+    sub.iSubItem = 1;
+    sub.pszText = const_cast<wchar_t*>(p.c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+}
+
+void GetHostCell(HWND list, int row, int column, char* out, int size) {
+    wchar_t text[128] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(sizeof text / sizeof text[0]);
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    WideToAnsi(text, out, size);
+}
+
+void FillHostList(HWND list) {
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    struct Column { const wchar_t* text; int width; };
+    const Column columns[] = {{L"主机", 180}, {L"端口", 80}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW col = {};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        col.fmt = LVCFMT_LEFT;
+        col.cx = columns[i].width;
+        col.pszText = const_cast<wchar_t*>(columns[i].text);
+        col.iSubItem = i;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+    }
+    for (const tagHostNode& node : g_settingsWorkHosts) {
+        AppendHostRow(list, node.host, node.port);
+    }
+}
+
+void AddHost(HWND page) {
+    char host[HOST_TEXT_SIZE];
+    char port[32];
+    GetItemText(page, IDC_VD_HOSTIP, host, sizeof host);
+    GetItemText(page, IDC_VD_HOSTPORT, port, sizeof port);
+    int32_t number = 0;
+    switch (CheckHostEntry(host, port, &number)) {
+    case HOST_ENTRY_NO_HOST:
+        MessageBoxW(nullptr, L"缺少主机IP", L"错误", MB_OK);
+        return;
+    case HOST_ENTRY_NO_PORT:
+        MessageBoxW(nullptr, L"缺少主机端口", L"错误", MB_OK);
+        return;
+    default:
+        break;
+    }
+    char portText[16];
+    snprintf(portText, sizeof portText, "%d", static_cast<int>(number));
+    AppendHostRow(GetDlgItem(page, IDC_VD_HOSTLIST), host, portText);
+}
+
+void DeleteHost(HWND page) {
+    HWND list = GetDlgItem(page, IDC_VD_HOSTLIST);
+    int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (mark >= 0) {
+        SendMessageW(list, LVM_DELETEITEM, static_cast<WPARAM>(mark), 0);
+    }
+}
+
+// ---- Pages.
+
+void FillPage(HWND page) {
+    SettingValues& v = g_settingsWorkValues;
+    SetItemDouble(page, IDC_VD_BEEPFREQ, v.beepfreq);
+    SetItemDouble(page, IDC_VD_BEEPVOL, v.beepvol);
+    SetItemInt(page, IDC_VD_SENDPERIOD, v.sendperiod);
+    SetItemInt(page, IDC_VD_SENDIDLELIMIT, v.sendidlelimit);
+    SetItemInt(page, IDC_VD_CWKEY, v.cw.key);
+    SetItemInt(page, IDC_VD_WORDDELAY, v.worddelay);
+    SetItemInt(page, IDC_VD_RECVSAMPLES, v.recvanalyzesamples);
+    SetItemInt(page, IDC_VD_RECVPERIOD, v.recvperiod);
+    SetItemInt(page, IDC_VD_RECVIDLELIMIT, v.recvidlelimit);
+    SetItemDouble(page, IDC_VD_RECVTHRESHOLD, v.recvthreshold);
+    SetItemInt(page, IDC_VD_RECVFREQSTART, v.recvfreqstart);
+    SetItemInt(page, IDC_VD_RECVFREQEND, v.recvfreqend);
+    SetItemInt(page, IDC_VD_SHORTHIT, v.shorthit);
+    SetItemInt(page, IDC_VD_LONGHIT, v.longhit);
+    SetItemInt(page, IDC_VD_HITDELAY, v.hitdelay);
+    SetItemInt(page, IDC_VD_LETTERDELAY, v.letterdelay);
+    SetItemText(page, IDC_VD_CHARLIST, v.charlist);
+    SetItemInt(page, IDC_VD_KOCHWORDLEN, v.koch_wordlen);
+    SetItemCheck(page, IDC_VD_EXTPORTENABLE, v.enableextport);
+    SetItemHexWord(page, IDC_VD_EXTPORTADDR, v.extportaddr);
+    SetItemHexByte(page, IDC_VD_OPENBYTE, v.openbyte);
+    SetItemHexByte(page, IDC_VD_CLOSEBYTE, v.closebyte);
+    ComputeSpeed(page);
+    SetItemInt(page, IDC_VD_LOCALPORT, v.localport);
+    SetItemInt(page, IDC_VD_HOSTPORT, v.localport);
+    if (HWND list = GetDlgItem(page, IDC_VD_HOSTLIST)) {
+        FillHostList(list);
+    }
+    SetItemCheck(page, IDC_VD_NWENABLED, v.nwenabled);
+}
+
+void ReadPage(HWND page) {
+    SettingValues& v = g_settingsWorkValues;
+    GetItemDouble(page, IDC_VD_BEEPFREQ, &v.beepfreq);
+    GetItemDouble(page, IDC_VD_BEEPVOL, &v.beepvol);
+    GetItemInt(page, IDC_VD_SENDPERIOD, &v.sendperiod);
+    GetItemInt(page, IDC_VD_SENDIDLELIMIT, &v.sendidlelimit);
+    GetItemInt(page, IDC_VD_CWKEY, &v.cw.key);
+    GetItemInt(page, IDC_VD_WORDDELAY, &v.worddelay);
+    GetItemInt(page, IDC_VD_RECVSAMPLES, &v.recvanalyzesamples);
+    GetItemInt(page, IDC_VD_RECVPERIOD, &v.recvperiod);
+    GetItemInt(page, IDC_VD_RECVIDLELIMIT, &v.recvidlelimit);
+    GetItemDouble(page, IDC_VD_RECVTHRESHOLD, &v.recvthreshold);
+    GetItemInt(page, IDC_VD_RECVFREQSTART, &v.recvfreqstart);
+    GetItemInt(page, IDC_VD_RECVFREQEND, &v.recvfreqend);
+    GetItemInt(page, IDC_VD_SHORTHIT, &v.shorthit);
+    GetItemInt(page, IDC_VD_LONGHIT, &v.longhit);
+    GetItemInt(page, IDC_VD_HITDELAY, &v.hitdelay);
+    GetItemInt(page, IDC_VD_LETTERDELAY, &v.letterdelay);
+    if (GetItemText(page, IDC_VD_CHARLIST, v.charlist, KOCH_CHARLIST_SIZE)) {
+        UpperCaseAscii(v.charlist);
+    }
+    GetItemInt(page, IDC_VD_KOCHWORDLEN, &v.koch_wordlen);
+    GetItemCheck(page, IDC_VD_EXTPORTENABLE, &v.enableextport);
+    GetItemHexWord(page, IDC_VD_EXTPORTADDR, &v.extportaddr);
+    GetItemHexByte(page, IDC_VD_OPENBYTE, &v.openbyte);
+    GetItemHexByte(page, IDC_VD_CLOSEBYTE, &v.closebyte);
+
+    HWND list = GetDlgItem(page, IDC_VD_HOSTLIST);
+    if (!list) {
+        return;
+    }
+    int32_t port = v.localport;
+    GetItemInt(page, IDC_VD_LOCALPORT, &port);
+    if (IsAcceptedPort(port)) {
+        v.localport = static_cast<uint16_t>(port);
+    }
+    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    g_settingsWorkHosts.assign(rows > 0 ? static_cast<size_t>(rows) : 0, tagHostNode{});
+    for (int i = 0; i < rows; ++i) {
+        GetHostCell(list, i, 0, g_settingsWorkHosts[i].host, HOST_TEXT_SIZE);
+        GetHostCell(list, i, 1, g_settingsWorkHosts[i].port, PORT_TEXT_SIZE);
+    }
+    GetItemCheck(page, IDC_VD_NWENABLED, &v.nwenabled);
+}
+
+INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowPos(page, HWND_TOP, 8, 32, 0, 0, SWP_NOSIZE);
+        FillPage(page);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_VD_COMPUTESPEED:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                ComputeSpeed(page);
+            }
+            return TRUE;
+        case IDC_VD_WPM:
+            if (HIWORD(wParam) == EN_KILLFOCUS) {
+                SpeedToDurations(page);
+            }
+            return TRUE;
+        case IDC_VD_HOSTADD:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                AddHost(page);
+            }
+            return TRUE;
+        case IDC_VD_HOSTDELETE:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                DeleteHost(page);
+            }
+            return TRUE;
+        default:
+            break;
+        }
+        break;
+    case WM_NOTIFY: {
+        const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
+        if (hdr->idFrom == IDC_VD_HOSTLIST && hdr->code == LVN_ENDLABELEDITW) {
+            // An edited host name is kept as typed; a cancelled edit has
+            // no text and changes nothing.
+            const NMLVDISPINFOW* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, info->item.pszText ? TRUE : FALSE);
+            return TRUE;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+struct tagPage {
+    const wchar_t* tab;
+    int resource;
+};
+
+const tagPage PAGES[] = {
+    {L"常规", IDD_VD_PAGE_GENERAL},
+    {L"发送", IDD_VD_PAGE_SEND},
+    {L"接收", IDD_VD_PAGE_RECV},
+    {L"Koch训练", IDD_VD_PAGE_KOCH},
+    {L"网络", IDD_VD_PAGE_NETWORK},
+    {L"I/O", IDD_VD_PAGE_PORT},
+};
+constexpr int PAGE_COUNT = sizeof PAGES / sizeof PAGES[0];
+
+HWND CurrentPage(HWND dlg) {
+    return reinterpret_cast<HWND>(GetWindowLongPtrW(GetDlgItem(dlg, IDC_VD_SETTINGS_TAB), GWLP_USERDATA));
+}
+
+void SetCurrentPage(HWND dlg, HWND page) {
+    SetWindowLongPtrW(GetDlgItem(dlg, IDC_VD_SETTINGS_TAB), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
+}
+
+// Reads the current page back into the working copy and destroys it.
+void LeavePage(HWND dlg) {
+    if (HWND page = CurrentPage(dlg)) {
+        ReadPage(page);
+        SetCurrentPage(dlg, nullptr);
+        DestroyWindow(page);
+    }
+}
+
+void ShowSelectedPage(HWND dlg) {
+    LeavePage(dlg);
+    int sel = static_cast<int>(SendDlgItemMessageW(dlg, IDC_VD_SETTINGS_TAB, TCM_GETCURSEL, 0, 0));
+    if (sel < 0 || sel >= PAGE_COUNT) {
+        return;
+    }
+    HWND page = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(PAGES[sel].resource), dlg, PageProc, 0);
+    if (page) {
+        SetCurrentPage(dlg, page);
+        ShowWindow(page, SW_SHOW);
+    }
+}
+
+void ApplySettings(HWND dlg) {
+    LeavePage(dlg);
+    if (g_pSetting) {
+        g_pSetting->CopyValuesFrom(g_settingsWorkValues);
+        g_pSetting->hosts = g_settingsWorkHosts;
+    }
+    RebuildMainWindow();
+    EndDialog(dlg, IDC_VD_SETTINGS_OK);
+}
+
+INT_PTR CALLBACK SettingsDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        if (g_pSetting) {
+            g_pSetting->CopyValuesTo(g_settingsWorkValues);
+            g_settingsWorkHosts = g_pSetting->hosts;
+        } else {
+            SetDefaultSettingValues(&g_settingsWorkValues);
+            g_settingsWorkHosts.clear();
+        }
+        HWND tab = GetDlgItem(dlg, IDC_VD_SETTINGS_TAB);
+        SetWindowLongPtrW(tab, GWLP_USERDATA, 0);
+        for (int i = 0; i < PAGE_COUNT; ++i) {
+            TCITEMW item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = const_cast<wchar_t*>(PAGES[i].tab);
+            SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        }
+        ShowSelectedPage(dlg);
+        return TRUE;
+    }
+    case WM_NOTIFY: {
+        const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
+        if (hdr->idFrom == IDC_VD_SETTINGS_TAB && hdr->code == TCN_SELCHANGE) {
+            ShowSelectedPage(dlg);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_COMMAND:
+        // Only OK and Cancel; Enter's command 1 is ignored.
+        if (LOWORD(wParam) == IDC_VD_SETTINGS_OK) {
+            ApplySettings(dlg);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return TRUE;
+    default:
+        break;
+    }
+    (void)lParam;
+    return FALSE;
+}
+
+}  // namespace
+
+int ShowSettingsDialog(void* hwnd) {
+    return static_cast<int>(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_VD_SETTINGS),
+                                            static_cast<HWND>(hwnd), SettingsDlgProc, 0));
+}

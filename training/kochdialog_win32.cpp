@@ -1,0 +1,171 @@
+// The Koch copy dialog: generates a group text, has the sender key it, and
+// times and scores what the operator types into its rich edit, colouring
+// the character just typed black when it matches the sent one and red when
+// it does not.
+#include "training/kochdialog.h"
+
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/appglobals.h"
+#include "app/toolcommands.h"
+#include "app/vardomainwindow.h"
+#include "res/dialogs_training.h"
+#include "settings/dialogtext_win32.h"
+#include "settings/vardosetting.h"
+#include "training/kochtext.h"
+
+char g_szCopyText[COPY_TEXT_MAX + 2];
+int32_t g_bKochFinished = 0;
+uint32_t g_nKochStartTick = 0;
+tagCopyScore g_kochScore = {0, 0, 0, 0};
+
+namespace {
+
+constexpr UINT KOCH_CLOCK_PERIOD_MS = 220;
+constexpr COLORREF COPY_RIGHT = RGB(0, 0, 0);
+constexpr COLORREF COPY_WRONG = RGB(255, 0, 0);
+
+// Set while the dialog colours a character, so that a change notice sent
+// for the formatting is not scored again.
+int g_bColouring = 0;
+
+HINSTANCE Instance() {
+    return g_hInstance ? static_cast<HINSTANCE>(g_hInstance) : GetModuleHandleW(nullptr);
+}
+
+void SetItemAscii(HWND dlg, int id, const char* text) {
+    SetDlgItemTextW(dlg, id, AnsiToWide(text).c_str());
+}
+
+void ColourCharacter(HWND edit, int at, COLORREF colour) {
+    g_bColouring = 1;
+    CHARRANGE range = {at, at + 1};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATW format = {};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    format.crTextColor = colour;
+    SendMessageW(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    CHARRANGE caret = {at + 1, at + 1};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    g_bColouring = 0;
+}
+
+void ScoreAndShow(HWND dlg) {
+    HWND edit = GetDlgItem(dlg, IDC_VD_COPYEDIT);
+    wchar_t wide[COPY_TEXT_MAX + 1] = {};
+    int n = GetWindowTextW(edit, wide, COPY_TEXT_MAX + 1);
+    if (n < 0) {
+        n = 0;
+    }
+    for (int i = 0; i < n; ++i) {
+        g_szCopyText[i] = wide[i] < 0x80 ? static_cast<char>(wide[i]) : '\x7F';
+    }
+    g_szCopyText[n] = 0;
+    g_kochScore = ScoreCopy(g_szKochText, KOCH_TEXT_LEN, g_szCopyText, n);
+
+    char text[32];
+    FormatCopyCount(g_kochScore.nCopied, text, sizeof text);
+    SetItemAscii(dlg, IDC_VD_COPYCOUNT, text);
+    FormatCopyCount(g_kochScore.nWrong, text, sizeof text);
+    SetItemAscii(dlg, IDC_VD_COPYWRONG, text);
+    FormatAccuracy(g_kochScore, text, sizeof text);
+    SetItemAscii(dlg, IDC_VD_COPYRATE, text);
+    if (g_kochScore.nCopied > 0) {
+        // The text reads each line break as CR LF, the control counts it as
+        // one position: count back to the control's position of the last
+        // character, so the colour lands on it after a line break too.
+        int breaks = 0;
+        for (int i = 0; i + 1 < n; ++i) {
+            if (wide[i] == L'\r' && wide[i + 1] == L'\n') {
+                ++breaks;
+            }
+        }
+        ColourCharacter(edit, g_kochScore.nCopied - 1 - breaks, g_kochScore.bLastWrong ? COPY_WRONG : COPY_RIGHT);
+    }
+}
+
+void StopTraining(HWND dlg) {
+    KillTimer(dlg, IDT_VD_COPYCLOCK);
+    if (g_pMainWindow) {
+        g_pMainWindow->FlushQueue();
+    }
+}
+
+INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        g_bKochFinished = 0;
+        g_szCopyText[0] = 0;
+        g_kochScore = tagCopyScore{0, 0, 0, 0};
+        GenerateKochText();
+        // The training starts when the operator confirms.
+        MessageBoxW(dlg, L"点击[确定]或按[回车]键开始...", L"准备", MB_OK);
+        if (g_pMainWindow) {
+            g_pMainWindow->EnqueueText(g_szKochText, KOCH_TEXT_LEN, 0);
+        }
+        SetTimer(dlg, IDT_VD_COPYCLOCK, KOCH_CLOCK_PERIOD_MS, nullptr);
+        g_nKochStartTick = GetTickCount();
+        SendDlgItemMessageW(dlg, IDC_VD_COPYEDIT, EM_SETEVENTMASK, 0, ENM_CHANGE);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == IDT_VD_COPYCLOCK) {
+            char text[32];
+            FormatElapsed(g_nKochStartTick, GetTickCount(), text, sizeof text);
+            SetItemAscii(dlg, IDC_VD_COPYCLOCK, text);
+            return TRUE;
+        }
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_VD_COPYEDIT:
+            if (HIWORD(wParam) == EN_CHANGE && !g_bColouring) {
+                ScoreAndShow(dlg);
+            }
+            return FALSE;
+        case IDC_VD_COPYDONE:
+            StopTraining(dlg);
+            if (!g_bKochFinished) {
+                SetDlgItemTextW(dlg, IDC_VD_COPYDONE, L"关闭");
+                g_bKochFinished = 1;
+            } else {
+                EndDialog(dlg, IDC_VD_COPYDONE);
+            }
+            return TRUE;
+        case IDCANCEL:
+            StopTraining(dlg);
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int RunKochDialog(void* owner) {
+    // The rich edit's class lives in this library; the entry loads it too,
+    // and a second load only counts up.
+    static HMODULE richEdit = LoadLibraryW(L"RICHED20.dll");
+    (void)richEdit;
+    return static_cast<int>(DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_VD_KOCHCOPY),
+                                            static_cast<HWND>(owner), KochDlgProc, 0));
+}
+
+void ShowKochDialog(void* hwnd) {
+    if (!g_pSetting || strnlen(g_pSetting->charlist, KOCH_CHARLIST_SIZE) < 2) {
+        MessageBoxW(static_cast<HWND>(hwnd),
+                    L"没有设置Koch训练字符\n请先在菜单的[工具->设置]中设置至少2个ASCII字符", L"错误", MB_OK);
+        return;
+    }
+    RunKochDialog(hwnd);
+}
