@@ -71,8 +71,10 @@ public:
     int32_t GetThreshold() const { return m_nThreshold.load(); }
     int32_t GetBandStart() const { return m_nBandStart.load(); }
     int32_t GetBandEnd() const { return m_nBandEnd.load(); }
-    // The last frame (N samples from the trigger), its transform and the
-    // bin frequencies; valid after an Analyse that returned 1.
+    // The last 2N samples read, the frame (N samples from the trigger), its
+    // transform and the bin frequencies; valid after an Analyse that
+    // returned 1.
+    const int16_t* GetSampleWindow() const { return m_sampleWindow.data(); }
     const int16_t* GetFrame() const { return m_sampleWindow.data() + m_nTrigger; }
     int32_t GetTrigger() const { return m_nTrigger; }
     const int16_t* GetSpectrum() const { return m_spectrum.data(); }
