@@ -1,21 +1,11 @@
-// File helpers shared by the settings tests: writing and removing an INI
-// file, and reading its lines back.
+// File helpers shared by the settings tests.
 #pragma once
 
 #include <string>
-#include <vector>
 
-// Writes text as the whole file.
 void WriteTextFile(const char* path, const std::string& text);
-
-// Removes the file.
-void RemoveIniFile(const char* path);
-
-// The whole file, or "<missing>" when it cannot be opened.
+// The whole file, or "<missing>".
 std::string ReadTextFile(const char* path);
-
-// The lines of text without their CR LF, blank lines left out.
-std::vector<std::string> NonBlankLines(const std::string& text);
-
-// True when every line of text ends in CR LF.
-bool AllLinesEndInCrLf(const std::string& text);
+// The non-blank lines of text, each followed by '|'; "<not CRLF>" when a
+// line does not end in CR LF.
+std::string CrLfLines(const std::string& text);
