@@ -42,7 +42,8 @@ static void SetTick(tagFrequencyTick* t, int32_t x, int32_t yTop, int32_t yBotto
     t->yTop = yTop;
     t->yBottom = yBottom;
     t->labelRect = VdRect{x + 2, area.top + 1, area.right, area.bottom};
-    std::snprintf(t->szLabel, sizeof t->szLabel, "%s", label);
+    // Labels are at most "10KHz"; the precision keeps the copy inside the field.
+    std::snprintf(t->szLabel, sizeof t->szLabel, "%.7s", label);
 }
 
 int32_t ComputeFrequencyTicks(int32_t plotWidth, const VdRect& area, tagFrequencyTick* out,

@@ -131,7 +131,7 @@ def add_noise(clean, snr_db, work, tag):
     mixed = os.path.join(work, "mixed_%s.wav" % tag)
     r = sh(["sox", "-m", "-v", "1", clean, "-v", "1", scaled, mixed])
     clipped = 0
-    m = re.search(r"(\d+) samples clipped", r.stderr)
+    m = re.search(r"clipped (\d+) samples", r.stderr)
     if m:
         clipped = int(m.group(1))
     return mixed, clipped
@@ -170,7 +170,7 @@ def decoder_section(builds, quick, lines):
     text = make_text(8 if quick else 20)
 
     # Input level: where the fixed threshold works.
-    levels = [-40, -30, -24, -18, -12, -6, -3, -1]
+    levels = [-40, -30, -24, -18, -12, -10, -8, -6, -3, -1]
     lines.append("Reference text: %d characters in groups of five, letters and digits, generated with a "
                  "fixed seed; ebook2cw at 1000 Hz, 44100 samples per second. Vardo runs its receive path "
                  "at the default settings (recvanalyzesamples 512, recvthreshold 0.3, band 850-1250 Hz, "
