@@ -9,6 +9,12 @@
 
 #include "ui/vdtypes.h"
 
+// <windows.h> maps DrawText to DrawTextA/W; in Windows code call those by
+// their full names, so that the surface's DrawText keeps its own name.
+#ifdef DrawText
+#undef DrawText
+#endif
+
 class CFontDesc;
 
 class CDrawSurface {
@@ -29,6 +35,11 @@ public:
     virtual void DrawRoundRect(const VdRect* r, int ellipseWidth, int ellipseHeight) = 0;
     // Text in a rectangle, formatted by the VD_DT_ (Win32 DT_) flags.
     virtual void DrawText(const VdRect* r, const char* text, unsigned format) = 0;
+#ifdef _WIN32
+    // Reached when <windows.h> is included after this header and its
+    // DrawText macro renames the calls.
+    void DrawTextW(const VdRect* r, const char* text, unsigned format) { DrawText(r, text, format); }
+#endif
     virtual void SelectFont(CFontDesc* font) = 0;
     // Copies (r.right - r.left) x (r.bottom - r.top) pixels of source's back
     // buffer from (sourceX, sourceY) to r moved by the origin.
