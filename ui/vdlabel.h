@@ -7,11 +7,11 @@
 #pragma once
 
 #include <chrono>
-#include <memory>
 #include <mutex>
 
 #include "ui/controlinterfaces.h"
 #include "ui/textstyle.h"
+#include "ui/timedlock.h"
 #include "ui/vdtypes.h"
 
 class CVdLabel : public IPaintEventControl {
@@ -49,6 +49,11 @@ public:
 
     int OnPaint(void* sender, CDrawSurface* surface, const VdRect* clip) override;
 
+protected:
+    // The lock that guards the text, for derived classes that add
+    // operations under it.
+    CTimedLock& TextLock() { return m_hMutex; }
+
 private:
     void CopyIn(const char* text);
 
@@ -60,6 +65,6 @@ private:
     // Guards m_szText (and m_szSnapshot). Every label has it so that readers
     // always see a whole text; m_bQueue says whether the creator asked for a
     // queue label (one with a lock name).
-    std::timed_mutex m_hMutex;
+    CTimedLock m_hMutex;
     bool m_bQueue;
 };

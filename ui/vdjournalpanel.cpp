@@ -1,0 +1,109 @@
+// The journal panel: the ring image, one column per sample, the decoded
+// characters in the text band (drawn twice where a cell wraps round the
+// ring's left end), and the two block copies that put the ring in order.
+#include "ui/vdjournalpanel.h"
+
+#include "ui/drawsurface.h"
+#include "ui/fontdesc.h"
+
+namespace {
+
+constexpr unsigned kCellFormat = VD_DT_CENTER | VD_DT_VCENTER | VD_DT_SINGLELINE;
+
+}  // namespace
+
+CVdJournalPanel::CVdJournalPanel(IPaintableParent* parent, const VdRect* rect,
+                                 const tagMorseCode* codeTable, int threshold,
+                                 tagTextStyle* style)
+    : m_pParent(parent),
+      m_pStyle(style),
+      m_rect(rect ? *rect : VdRect{0, 0, 0, 0}),
+      m_nWidth(m_rect.right - m_rect.left),
+      m_nHeight(m_rect.bottom - m_rect.top),
+      m_pImage(nullptr),
+      m_pParser(nullptr) {
+    if (m_nWidth < 0) m_nWidth = 0;
+    if (m_nHeight < 0) m_nHeight = 0;
+    if (m_pParent && m_nWidth > 0 && m_nHeight > 0) {
+        m_pImage = m_pParent->CreateSurface(m_nWidth, m_nHeight);
+    }
+    if (m_pImage) {
+        // A new surface's own brush is white: the ring starts white.
+        VdRect all{0, 0, m_nWidth, m_nHeight};
+        m_pImage->FillRect(&all);
+    }
+    // The font is shared with controls painted on the window's thread, and
+    // its platform object is made lazily on first use; make it here, on the
+    // creating thread, so that the feeding thread only ever reads it.
+    if (m_pStyle && m_pStyle->pFont) m_pStyle->pFont->GetFont();
+    if (codeTable) m_pParser = new CMorseParser(codeTable, MORSE_CODE_COUNT, threshold, this);
+}
+
+CVdJournalPanel::~CVdJournalPanel() {
+    delete m_pParser;
+    delete m_pImage;
+}
+
+int CVdJournalPanel::HitTest(int x, int y) { return VdPtInRect(m_rect, x, y) ? 1 : 0; }
+
+void CVdJournalPanel::GetRect(VdRect* out) {
+    if (out) *out = m_rect;
+}
+
+int CVdJournalPanel::AddSample(int sample) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_feedingThread.store(std::this_thread::get_id());
+        if (m_pImage) {
+            VdColor text = m_pStyle ? m_pStyle->crTextColor : 0x000000;
+            VdColor back = m_pStyle ? m_pStyle->crBackColor : 0xFFFFFF;
+            m_pImage->SetPenColor(sample ? text : back);
+            m_pImage->DrawLine(m_nCursor, TICK_TOP, m_nCursor, TICK_BOTTOM);
+            // Clear the whole text band of this column, its last row too, so
+            // that no trace of an old character survives the wrap.
+            m_pImage->SetPenColor(back);
+            m_pImage->DrawLine(m_nCursor, m_nHeight - TEXT_BAND_HEIGHT, m_nCursor, m_nHeight);
+            if (++m_nCursor >= m_nWidth) m_nCursor = 0;
+        }
+        if (m_pParser) m_pParser->Parse(sample ? 1 : 0);
+        m_feedingThread.store(std::thread::id());
+    }
+    return m_pParent ? m_pParent->Invalidate(&m_rect) : 0;
+}
+
+int CVdJournalPanel::OnParse(void*, const tagMorseCode* code) {
+    if (m_feedingThread.load() == std::this_thread::get_id()) {
+        // Called back by the parser from inside AddSample: the lock is held.
+        DrawCharacter(code);
+    } else {
+        std::lock_guard<std::mutex> hold(m_lock);
+        DrawCharacter(code);
+    }
+    return 1;
+}
+
+void CVdJournalPanel::DrawCharacter(const tagMorseCode* code) {
+    if (!m_pImage) return;
+    char text[2] = {code ? static_cast<char>(code->nChar & 0xFF) : '#', '\0'};
+    m_pImage->SetPenColor(m_pStyle ? m_pStyle->crTextColor : 0x000000);
+    if (m_pStyle) m_pImage->SelectFont(m_pStyle->pFont);
+    VdRect cell{m_nCursor - CELL_WIDTH, m_nHeight - TEXT_BAND_HEIGHT, m_nCursor, m_nHeight};
+    m_pImage->DrawText(&cell, text, kCellFormat);
+    if (cell.left < 0) {
+        cell.left += m_nWidth;
+        cell.right += m_nWidth;
+        m_pImage->DrawText(&cell, text, kCellFormat);
+    }
+}
+
+int CVdJournalPanel::OnPaint(void*, CDrawSurface* surface, const VdRect*) {
+    if (!surface || !m_pImage) return 1;
+    std::lock_guard<std::mutex> hold(m_lock);
+    VdRect older{0, 0, m_nWidth - m_nCursor, m_nHeight};
+    surface->Blit(&older, m_pImage, m_nCursor, 0);
+    if (m_nCursor > 0) {
+        VdRect newer{m_nWidth - m_nCursor, 0, m_nWidth, m_nHeight};
+        surface->Blit(&newer, m_pImage, 0, 0);
+    }
+    return 1;
+}
