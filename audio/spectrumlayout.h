@@ -51,7 +51,7 @@ struct tagFrequencyTick {
     int32_t yTop;      // the line runs from yTop to yBottom (end excluded)
     int32_t yBottom;
     VdRect labelRect;
-    char szLabel[8];   // "100Hz", "2", ..., "1K", "10K"
+    char szLabel[16];  // "100Hz", "2", ..., "1K", "10K"
 };
 // Ticks of the bottom axis in drawing order (each decade, then its minor
 // ticks 2 ... 5 until one stands at or past the plot's width). Returns
