@@ -39,7 +39,8 @@ const char* TestBackEndName() { return "gdi"; }
 
 IWindowHost* CreateTestHost(int clientWidth, int clientHeight, bool shown) {
     RegisterTestClass();
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    // A popup has no minimum size, so even tiny client areas come out exact.
+    DWORD style = WS_POPUP;
     RECT r{0, 0, clientWidth, clientHeight};
     AdjustWindowRect(&r, style, FALSE);
     HWND hwnd = CreateWindowExW(0, kClassName, L"vardo test", style, 20, 20, r.right - r.left, r.bottom - r.top,
