@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,9 +23,17 @@ public:
     void Add(const char* name, Step step) { m_steps.push_back({name, std::move(step)}); }
 
     // Starts ticking; call before the modal call that opens the dialog.
+    // VARDO_SCRIPT_PAUSE_MS holds each step back that long, so that a
+    // person or a screenshot can follow the dialog.
     void Start(UINT periodMs = 30, int ticksPerStep = 200) {
         s_current = this;
         m_budget = ticksPerStep;
+        char pause[16] = {};
+        if (GetEnvironmentVariableA("VARDO_SCRIPT_PAUSE_MS", pause, sizeof pause) > 0) {
+            m_pauseMs = static_cast<DWORD>(atoi(pause));
+            m_budget += static_cast<int>(m_pauseMs / periodMs) + 1;
+        }
+        m_stepStart = GetTickCount();
         m_timer = SetTimer(nullptr, 0, periodMs, &CDialogScript::Tick);
     }
     // Stops ticking; true when every step ran. failure() tells which did not.
@@ -37,6 +46,8 @@ public:
         return m_next == m_steps.size() && m_failure.empty();
     }
     const std::string& failure() const { return m_failure; }
+    // Steps that ran to completion.
+    size_t Completed() const { return m_next < m_steps.size() ? m_next : m_steps.size(); }
     // Lets a step record a wrong value; the script goes on.
     void Fail(const std::string& what) {
         if (m_failure.empty()) {
@@ -134,12 +145,16 @@ private:
         if (!s || s->m_running || s->m_next >= s->m_steps.size()) {
             return;
         }
+        if (s->m_pauseMs && GetTickCount() - s->m_stepStart < s->m_pauseMs) {
+            return;
+        }
         s->m_running = true;
         bool done = s->m_steps[s->m_next].step();
         s->m_running = false;
         if (done) {
             ++s->m_next;
             s->m_tries = 0;
+            s->m_stepStart = GetTickCount();
         } else if (++s->m_tries > s->m_budget) {
             s->Fail(std::string("step '") + s->m_steps[s->m_next].name + "' never completed");
             s->m_next = s->m_steps.size() + 1;
@@ -154,5 +169,7 @@ private:
     int m_budget = 200;
     bool m_running = false;
     UINT_PTR m_timer = 0;
+    DWORD m_pauseMs = 0;
+    DWORD m_stepStart = 0;
     std::string m_failure;
 };
