@@ -1,0 +1,46 @@
+// The manual keying path: the two key operations every keyer goes through
+// (hand keying, the automatic sender, paddles), and the send sampler that
+// feeds the local key state to the send panel.
+#include "app/vardomainwindow.h"
+
+#include "app/stationjournal.h"
+#include "audio/toneplayer.h"
+#include "hw/portoutput.h"
+#include "net/networklink.h"
+
+void CVardoMainWindow::CwKeyDown() {
+    m_pTonePlayer->ToneOn();
+    if (m_values.enableextport) {
+        m_pPort->Write(m_values.extportaddr, m_values.openbyte);
+    }
+    m_pNetwork->Send(tagKeyRecord{1, 0});
+    m_bKeyDown.store(1);
+}
+
+void CVardoMainWindow::CwKeyUp() {
+    m_pTonePlayer->ToneOff();
+    if (m_values.enableextport) {
+        m_pPort->Write(m_values.extportaddr, m_values.closebyte);
+    }
+    m_pNetwork->Send(tagKeyRecord{0, 0});
+    m_bKeyDown.store(0);
+}
+
+// One sample of the key state per sendperiod, on deadlines so that the
+// panel's time axis (and with it the decoder's threshold) stays true, until
+// sendidlelimit ms after the last key-down sample.
+void CVardoMainWindow::SendSamplerLoop() {
+    CIdleSampler idle(m_timing.sendperiod, m_timing.sendidlelimit);
+    CDeadlineSchedule schedule;
+    schedule.Anchor(CDeadlineSchedule::Clock::now());
+    while (!m_bStop.load()) {
+        const int32_t s = m_bKeyDown.load();
+        if (idle.Step(s)) {
+            m_pSendPanel->AddSample(s);
+        }
+        if (!m_stopSignal.WaitUntil(schedule.Next(m_timing.sendperiod))) {
+            break;
+        }
+        schedule.Reached(CDeadlineSchedule::Clock::now());
+    }
+}

@@ -1,0 +1,24 @@
+// The few messages the station shows the operator. The Windows builds show a
+// message box with the text from the string table; natively the text goes
+// to standard error. Tests install a hook to see them without a modal box.
+#pragma once
+
+#include <functional>
+
+enum StationNotice : int {
+    // "无法打开网络功能", caption "警告", no owner.
+    NOTICE_NETWORK_FAILED = 1,
+    // The Koch character list holds fewer than 2 characters; caption "错误",
+    // owned by the main window.
+    NOTICE_NO_KOCH_CHARS = 2,
+};
+
+void ShowStationNotice(void* ownerWindow, int notice);
+
+// While set, the hook is called instead of the platform's message; an empty
+// function restores it.
+using StationNoticeHook = std::function<void(void* ownerWindow, int notice)>;
+void SetStationNoticeHook(StationNoticeHook hook);
+
+// The platform's message (stationnotice_win32.cpp, stationnotice_posix.cpp).
+void PlatformShowStationNotice(void* ownerWindow, int notice);

@@ -1,0 +1,17 @@
+// Native builds have no message boxes: the notice goes to standard error.
+#include "app/stationnotice.h"
+
+#include <cstdio>
+
+void PlatformShowStationNotice(void*, int notice) {
+    switch (notice) {
+    case NOTICE_NETWORK_FAILED:
+        std::fprintf(stderr, "警告: 无法打开网络功能\n");
+        break;
+    case NOTICE_NO_KOCH_CHARS:
+        std::fprintf(stderr, "错误: 没有设置Koch训练字符\n请先在菜单的[工具->设置]中设置至少2个ASCII字符\n");
+        break;
+    default:
+        break;
+    }
+}
