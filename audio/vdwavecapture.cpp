@@ -7,8 +7,14 @@
 
 namespace {
 
+// Rectangles come from vardo.ini unchecked: a side's extent is taken in 64
+// bits and capped, so that the surface and the display's per-column arrays
+// stay allocatable (a larger control draws its first 4096 pixels).
+constexpr int64_t kMaxDrawExtent = 4096;
+
 int32_t Extent(int32_t from, int32_t to) {
-    return to > from ? to - from : 0;
+    const int64_t d = int64_t{to} - from;
+    return static_cast<int32_t>(d <= 0 ? 0 : d > kMaxDrawExtent ? kMaxDrawExtent : d);
 }
 
 }  // namespace

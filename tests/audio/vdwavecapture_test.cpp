@@ -174,6 +174,11 @@ TEST(CaptureControl, MouseButtonsStepTheModesAndWrap) {
         EXPECT_EQ(0, c.OnMouseUp(&c, rows[i][0], 5, 5)) << "row " << i;
     }
     EXPECT_EQ(1, c.HitTest(305, 57) + c.HitTest(306, 57));
+    const int32_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
+    CVdWaveCapture huge(nullptr, VdRect{lo, lo, hi, hi}, 44100, 512, nullptr);  // from an unchecked INI
+    EXPECT_EQ(4096, huge.GetDisplay().GetLayout().nWidth);
+    EXPECT_EQ(4096 - 18, huge.GetDisplay().GetLayout().nPlotWidth);
+    EXPECT_EQ(1, huge.HitTest(0, 0));
 }
 
 TEST(CaptureThreads, AnalysisDrawsWhileTheWindowThreadPaintsAndClicks) {
