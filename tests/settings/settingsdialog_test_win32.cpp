@@ -22,7 +22,7 @@ HWND g_dlg = nullptr;
 
 HWND Tab() { return GetDlgItem(g_dlg, 1004); }
 HWND Page() { return reinterpret_cast<HWND>(GetWindowLongPtrW(Tab(), GWLP_USERDATA)); }
-std::string Field(int id) { return CDialogScript::Narrow(CDialogScript::Text(Page(), id)); }
+std::string Field(int id) { return CDialogScript::Text(Page(), id); }
 
 void SelectTab(int index) {
     SendMessageW(Tab(), TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);

@@ -1,12 +1,11 @@
 // Drives a modal dialog from inside its own message loop: a thread timer
-// runs one scripted step per tick on the dialog's thread, so steps may set
-// the focus, type and read controls exactly as a user's input would reach
-// them. A step returns true when it is done and false to be tried again on
-// the next tick (waiting for a window or a clock). Steps must not block:
-// anything that opens a modal window is posted, and the next step finds it.
-// When a step keeps failing past its tick budget the script records the
-// failure and ends every dialog of the thread, so a broken dialog never
-// hangs the test.
+// runs one scripted step per tick on the dialog's thread, so steps set the
+// focus, type and read controls as a user's input would reach them. A step
+// returns true when done, false to be tried again next tick. Steps never
+// block: whatever opens a modal window is posted and found by the next
+// step. A step that keeps failing past its budget fails the script, which
+// then ends every dialog of the thread so that the test cannot hang.
+// VARDO_SCRIPT_PAUSE_MS holds each step back that long, for watching.
 #pragma once
 
 #include <windows.h>
@@ -18,13 +17,9 @@
 
 class CDialogScript {
 public:
-    using Step = std::function<bool()>;
+    void Add(const char* name, std::function<bool()> step) { m_steps.push_back({name, std::move(step)}); }
 
-    void Add(const char* name, Step step) { m_steps.push_back({name, std::move(step)}); }
-
-    // Starts ticking; call before the modal call that opens the dialog.
-    // VARDO_SCRIPT_PAUSE_MS holds each step back that long, so that a
-    // person or a screenshot can follow the dialog.
+    // Call before the modal call that opens the dialog.
     void Start(UINT periodMs = 30, int ticksPerStep = 200) {
         s_current = this;
         m_budget = ticksPerStep;
@@ -36,50 +31,37 @@ public:
         m_stepStart = GetTickCount();
         m_timer = SetTimer(nullptr, 0, periodMs, &CDialogScript::Tick);
     }
-    // Stops ticking; true when every step ran. failure() tells which did not.
+    // True when every step ran.
     bool Finish() {
-        if (m_timer) {
-            KillTimer(nullptr, m_timer);
-            m_timer = 0;
-        }
+        KillTimer(nullptr, m_timer);
         s_current = nullptr;
         return m_next == m_steps.size() && m_failure.empty();
     }
     const std::string& failure() const { return m_failure; }
-    // Steps that ran to completion.
     size_t Completed() const { return m_next < m_steps.size() ? m_next : m_steps.size(); }
-    // Lets a step record a wrong value; the script goes on.
-    void Fail(const std::string& what) {
-        if (m_failure.empty()) {
-            m_failure = what;
-        }
-    }
 
-    // ---- Window helpers for steps.
-
-    // A visible top-level window of this thread with the caption.
+    // A visible top-level window of this thread with this caption.
     static HWND FindTop(const wchar_t* caption) {
-        FindTopState f{caption, nullptr};
+        Search f{caption, nullptr};
         EnumThreadWindows(GetCurrentThreadId(), &CDialogScript::FindTopProc, reinterpret_cast<LPARAM>(&f));
         return f.found;
     }
-    // Whether any child of w shows exactly this text.
+    // Whether a child of w shows exactly this text.
     static bool HasChildText(HWND w, const wchar_t* text) {
-        ChildTextState f{text, false};
+        Search f{text, nullptr};
         EnumChildWindows(w, &CDialogScript::ChildTextProc, reinterpret_cast<LPARAM>(&f));
-        return f.found;
+        return f.found != nullptr;
     }
-    static std::wstring Text(HWND dlg, int id) {
-        wchar_t t[512];
-        for (wchar_t& c : t) c = L'#';   // sentinel: a failed read shows
-        t[511] = 0;
-        if (!GetDlgItemTextW(dlg, id, t, 512)) {
-            if (!GetDlgItem(dlg, id)) {
-                return L"<no control>";
-            }
-            t[0] = 0;
+    // A control's text in UTF-8; a sentinel-filled buffer shows failed reads.
+    static std::string Text(HWND dlg, int id) {
+        if (!GetDlgItem(dlg, id)) {
+            return "<no control>";
         }
-        return t;
+        wchar_t t[512];
+        for (wchar_t& c : t) c = L'#';
+        t[511] = 0;
+        if (!GetDlgItemTextW(dlg, id, t, 512)) t[0] = 0;
+        return Narrow(t);
     }
     static std::string Narrow(const std::wstring& w) {
         int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -88,64 +70,47 @@ public:
         s.resize(s.size() - 1);
         return s;
     }
-    // Types the characters as keyboard input would arrive at the control.
+    // Characters as typed keys reach the control.
     static void Type(HWND control, const wchar_t* text) {
-        for (; *text; ++text) {
-            SendMessageW(control, WM_CHAR, static_cast<WPARAM>(*text), 1);
-        }
+        for (; *text; ++text) SendMessageW(control, WM_CHAR, static_cast<WPARAM>(*text), 1);
+    }
+    static void Key(HWND control, WPARAM vk, WPARAM ch) {
+        SendMessageW(control, WM_KEYDOWN, vk, 1);
+        SendMessageW(control, WM_CHAR, ch, 1);
+        SendMessageW(control, WM_KEYUP, vk, 0xC0000001);
     }
     static void PostClick(HWND dlg, int id) {
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
     }
-    // Ends every dialog of this thread (the failure path).
-    static void EndAll() {
-        EnumThreadWindows(GetCurrentThreadId(), &CDialogScript::EndProc, 0);
-    }
+    static void EndAll() { EnumThreadWindows(GetCurrentThreadId(), &CDialogScript::EndProc, 0); }
 
 private:
-    struct FindTopState { const wchar_t* caption; HWND found; };
-    struct ChildTextState { const wchar_t* text; bool found; };
+    struct Search { const wchar_t* text; HWND found; };
 
     static BOOL CALLBACK FindTopProc(HWND w, LPARAM p) {
-        FindTopState* f = reinterpret_cast<FindTopState*>(p);
-        wchar_t text[128] = {};
-        GetWindowTextW(w, text, 128);
-        if (IsWindowVisible(w) && wcscmp(text, f->caption) == 0) {
-            f->found = w;
-            return FALSE;
-        }
-        return TRUE;
+        Search* f = reinterpret_cast<Search*>(p);
+        wchar_t t[128] = {};
+        GetWindowTextW(w, t, 128);
+        if (IsWindowVisible(w) && wcscmp(t, f->text) == 0) f->found = w;
+        return f->found == nullptr;
     }
     static BOOL CALLBACK ChildTextProc(HWND c, LPARAM p) {
-        ChildTextState* f = reinterpret_cast<ChildTextState*>(p);
+        Search* f = reinterpret_cast<Search*>(p);
         wchar_t t[512] = {};
         GetWindowTextW(c, t, 512);
-        if (wcscmp(t, f->text) == 0) {
-            f->found = true;
-            return FALSE;
-        }
-        return TRUE;
+        if (wcscmp(t, f->text) == 0) f->found = c;
+        return f->found == nullptr;
     }
     static BOOL CALLBACK EndProc(HWND w, LPARAM) {
         wchar_t cls[32] = {};
         GetClassNameW(w, cls, 32);
-        if (wcscmp(cls, L"#32770") == 0) {
-            EndDialog(w, 0x7777);
-        }
+        if (wcscmp(cls, L"#32770") == 0) EndDialog(w, IDCANCEL);
         return TRUE;
     }
-
-    struct Entry {
-        const char* name;
-        Step step;
-    };
-
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         CDialogScript* s = s_current;
-        if (!s || s->m_running || s->m_next >= s->m_steps.size()) {
-            return;
-        }
-        if (s->m_pauseMs && GetTickCount() - s->m_stepStart < s->m_pauseMs) {
+        if (!s || s->m_running || s->m_next >= s->m_steps.size() ||
+            (s->m_pauseMs && GetTickCount() - s->m_stepStart < s->m_pauseMs)) {
             return;
         }
         s->m_running = true;
@@ -156,12 +121,13 @@ private:
             s->m_tries = 0;
             s->m_stepStart = GetTickCount();
         } else if (++s->m_tries > s->m_budget) {
-            s->Fail(std::string("step '") + s->m_steps[s->m_next].name + "' never completed");
+            s->m_failure = std::string("step '") + s->m_steps[s->m_next].name + "' never completed";
             s->m_next = s->m_steps.size() + 1;
             EndAll();
         }
     }
 
+    struct Entry { const char* name; std::function<bool()> step; };
     static inline CDialogScript* s_current = nullptr;
     std::vector<Entry> m_steps;
     size_t m_next = 0;
