@@ -1,6 +1,7 @@
 // The UDP link: record ring, peer list, receive and send threads.
 #include "net/networklink.h"
 
+#include <chrono>
 #include <new>
 
 namespace {
@@ -31,6 +32,7 @@ CNetworkLink::CNetworkLink()
       m_queue{},
       m_nQueueWrite(0),
       m_nQueueRead(0),
+      m_bSending(false),
       m_pPeers(nullptr),
       m_pEventListener(nullptr),
       m_pFrameListener(nullptr),
@@ -104,6 +106,12 @@ void CNetworkLink::Close() {
 }
 
 void CNetworkLink::Stop() {
+    if (m_hSendThread.joinable()) {
+        std::unique_lock<std::mutex> lock(m_queueLock);
+        m_queueDrained.wait_for(lock, std::chrono::milliseconds(STOP_DRAIN_MS), [this] {
+            return m_bQuit.load() || (m_nQueueRead == m_nQueueWrite && !m_bSending);
+        });
+    }
     if (m_hRecvThread.joinable()) {
         Close();
         m_hRecvThread.join();
@@ -125,6 +133,7 @@ void CNetworkLink::WakeSender() {
     // when the notification comes, so the wake-up cannot be lost.
     { std::lock_guard<std::mutex> guard(m_queueLock); }
     m_queueWake.notify_all();
+    m_queueDrained.notify_all();
 }
 
 void CNetworkLink::ReceiveLoop() {
@@ -152,11 +161,17 @@ void CNetworkLink::SendLoop() {
             if (m_bQuit.load()) break;
             record = m_queue[m_nQueueRead];
             m_nQueueRead = NextSlot(m_nQueueRead);
+            m_bSending = true;
         }
         uint8_t frame[KEY_FRAME_SIZE];
         BuildKeyFrame(record, frame);
         // A failed peer is skipped for this frame only; nothing to report.
         if (m_pPeers != nullptr) (void)SendToPeers(frame, KEY_FRAME_SIZE);
+        {
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            m_bSending = false;
+        }
+        m_queueDrained.notify_all();
     }
 }
 

@@ -77,8 +77,11 @@ public:
     // Lets both threads wind down and closes the socket; does not wait.
     void Close();
     // Ends and joins both threads, releases the socket library and frees the
-    // peers.
+    // peers. Records still queued are sent first (for STOP_DRAIN_MS at
+    // most), so the key-up a closing station queues last reaches its peers.
     void Stop();
+
+    static constexpr int STOP_DRAIN_MS = 500;
 
     // The port actually bound (differs from the requested one only for 0);
     // 0 when not bound.
@@ -103,6 +106,10 @@ private:
     int32_t m_nQueueRead;
     std::mutex m_queueLock;
     std::condition_variable m_queueWake;
+    // Set by the send thread while it sends a record it took from the
+    // ring; Stop waits on m_queueDrained for the ring to empty.
+    bool m_bSending;
+    std::condition_variable m_queueDrained;
     tagPeerNode* m_pPeers;
     INetworkEventListener* m_pEventListener;
     INetworkFrameListener* m_pFrameListener;
