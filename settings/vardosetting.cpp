@@ -81,8 +81,10 @@ void ReadButton(const char* section, const char* key, tagPanelButton* b) {
         char caption[PANEL_CAPTION_SIZE];
         const int n = std::sscanf(buf, "%d,%d,%d,%d,%4X,%31s", &v.x, &v.y, &v.width, &v.height,
                                   &vkey, caption);
+        // "%4X" also takes a sign ("-1" gives 0xFFFFFFFF); the key is kept
+        // to the four digits the file holds, so that it is saved as it loads.
         if (n >= 5) {
-            v.key = static_cast<int32_t>(vkey);
+            v.key = static_cast<int32_t>(vkey & 0xFFFFu);
         }
         if (n >= 6) {
             std::memcpy(v.caption, caption, sizeof caption);
@@ -100,7 +102,7 @@ void ReadMorse(tagMorseCode* c) {
         std::sscanf(buf, "%8X,%8X,%4X", &f[0], &f[1], &f[2]);
         c->nCode = static_cast<int32_t>(f[0]);
         c->nMask = static_cast<int32_t>(f[1]);
-        c->nVKey = static_cast<int32_t>(f[2]);
+        c->nVKey = static_cast<int32_t>(f[2] & 0xFFFFu);
     }
 }
 
