@@ -92,14 +92,15 @@ int CEventDispatcherWin32::HandlePaint() {
         c->GetRect(&r);
         // Without an update rectangle every control paints; its clip is then
         // its own bounds (the clip is advisory).
-        VdRect clip{0, 0, r.right - r.left, r.bottom - r.top};
+        VdRect clip{0, 0, VdExtent(r.left, r.right), VdExtent(r.top, r.bottom)};
         const VdRect* u = m_pSurface->GetPaintRect();
         if (u != nullptr) {
             VdRect meet;
             if (!VdIntersectRect(&meet, *u, r)) {
                 continue;
             }
-            clip = VdRect{meet.left - r.left, meet.top - r.top, meet.right - r.left, meet.bottom - r.top};
+            clip = VdRect{VdExtent(r.left, meet.left), VdExtent(r.top, meet.top), VdExtent(r.left, meet.right),
+                          VdExtent(r.top, meet.bottom)};
         }
         m_pSurface->SetOrigin(r.left, r.top);
         result |= c->OnPaint(c, m_pSurface, &clip);

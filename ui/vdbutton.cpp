@@ -62,8 +62,8 @@ int CVdButton::OnPaint(void*, CDrawSurface* surface, const VdRect*) {
         surface->SetPenColor(m_nHover ? kBlack : kGrey);
         surface->SetBrushColor(kWhite);
     }
-    int w = m_rect.right - m_rect.left;
-    int h = m_rect.bottom - m_rect.top;
+    int w = VdExtent(m_rect.left, m_rect.right);
+    int h = VdExtent(m_rect.top, m_rect.bottom);
     VdRect r{0, 0, w, h};
     int cw = w / 2 < kMaxCorner ? w / 2 : kMaxCorner;
     int ch = h / 2 < kMaxCorner ? h / 2 : kMaxCorner;

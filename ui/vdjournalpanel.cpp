@@ -18,8 +18,8 @@ CVdJournalPanel::CVdJournalPanel(IPaintableParent* parent, const VdRect* rect,
     : m_pParent(parent),
       m_pStyle(style),
       m_rect(rect ? *rect : VdRect{0, 0, 0, 0}),
-      m_nWidth(m_rect.right - m_rect.left),
-      m_nHeight(m_rect.bottom - m_rect.top),
+      m_nWidth(VdExtent(m_rect.left, m_rect.right)),
+      m_nHeight(VdExtent(m_rect.top, m_rect.bottom)),
       m_pImage(nullptr),
       m_pParser(nullptr) {
     if (m_nWidth < 0) m_nWidth = 0;

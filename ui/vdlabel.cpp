@@ -92,7 +92,7 @@ int CVdLabel::OnPaint(void*, CDrawSurface* surface, const VdRect*) {
         std::lock_guard<CTimedLock> hold(m_hMutex);
         std::memcpy(text, m_szText, std::strlen(m_szText) + 1);
     }
-    VdRect r{0, 0, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top};
+    VdRect r{0, 0, VdExtent(m_rect.left, m_rect.right), VdExtent(m_rect.top, m_rect.bottom)};
     if (m_pStyle) {
         surface->SetBrushColor(m_pStyle->crBackColor);
         surface->FillRect(&r);

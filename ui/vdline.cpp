@@ -9,12 +9,14 @@
 CVdLine::CVdLine(IPaintableParent* parent, int x1, int y1, int x2, int y2) : m_pParent(parent) {
     m_bounds.left = std::min(x1, x2);
     m_bounds.top = std::min(y1, y2);
-    m_bounds.right = std::max(x1, x2) + 1;
-    m_bounds.bottom = std::max(y1, y2) + 1;
-    m_x1 = x1 - m_bounds.left;
-    m_x2 = x2 - m_bounds.left;
-    m_y1 = y1 - m_bounds.top;
-    m_y2 = y2 - m_bounds.top;
+    // End points come from settings rectangles: no sum or difference may
+    // overflow.
+    m_bounds.right = VdSaturatedAdd(std::max(x1, x2), 1);
+    m_bounds.bottom = VdSaturatedAdd(std::max(y1, y2), 1);
+    m_x1 = VdExtent(m_bounds.left, x1);
+    m_x2 = VdExtent(m_bounds.left, x2);
+    m_y1 = VdExtent(m_bounds.top, y1);
+    m_y2 = VdExtent(m_bounds.top, y2);
 }
 
 CVdLine::~CVdLine() = default;

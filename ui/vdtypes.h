@@ -91,3 +91,17 @@ inline bool VdIntersectRect(VdRect* out, const VdRect& a, const VdRect& b) {
 inline bool VdPtInRect(const VdRect& r, int x, int y) {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
+
+// The extent from one coordinate to another (to - from), 0 when to is not
+// past from. Rectangles come from vardo.ini unchecked, so the difference is
+// taken in 64 bits and saturates instead of overflowing.
+inline int32_t VdExtent(int32_t from, int32_t to) {
+    const int64_t d = static_cast<int64_t>(to) - from;
+    return d <= 0 ? 0 : (d > INT32_MAX ? INT32_MAX : static_cast<int32_t>(d));
+}
+
+// a + b, saturating at the ends of the int32 range.
+inline int32_t VdSaturatedAdd(int32_t a, int32_t b) {
+    const int64_t s = static_cast<int64_t>(a) + b;
+    return s > INT32_MAX ? INT32_MAX : (s < INT32_MIN ? INT32_MIN : static_cast<int32_t>(s));
+}
