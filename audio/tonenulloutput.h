@@ -89,9 +89,9 @@ public:
     // The tone buffer as 16-bit little-endian samples.
     std::vector<int16_t> ToneSamples() const;
 
-    // Fault injection. The next count calls of the kind (on any buffer)
-    // return result and do nothing else.
-    void FailNext(int call, int32_t result, int count = 1);
+    // Fault injection. After skip more calls of the kind (on any buffer),
+    // the next count return result and do nothing else.
+    void FailNext(int call, int32_t result, int count = 1, int skip = 0);
     // Takes the buffer's memory away, as when another program takes the
     // device: it stops, Play and Lock return TONE_E_BUFFERLOST until Restore,
     // which leaves the contents scrambled (every byte 0xA5).
@@ -128,6 +128,7 @@ private:
     std::vector<std::unique_ptr<tagLockRegion>> m_locks;
     int32_t m_failResult[TONE_CALL_COUNT] = {};
     int m_failCount[TONE_CALL_COUNT] = {};
+    int m_failSkip[TONE_CALL_COUNT] = {};
     std::vector<tagToneCallRecord> m_calls;
     std::vector<tagToneEvent> m_events;
 };

@@ -65,6 +65,9 @@ private:
     double m_fBufferMs = 0.0;
     double m_fFrequency = 0.0;
     double m_fVolume = 1.0;
+    // Byte count and frequency of the tone buffer as created, for refills.
+    uint32_t m_nToneBytes = 0;
+    double m_fToneFrequency = 0.0;
     // Written by Init and by a refill after a lost buffer (any keying
     // thread), read by anyone.
     std::atomic<int32_t> m_bDeviceReady{0};
