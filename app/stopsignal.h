@@ -2,6 +2,8 @@
 // pause a worker makes (an element, a gap, a sampling period) is a wait on a
 // deadline that ends early when the station is being destroyed, so closing
 // the window never has to sit out a long delay read from the INI file.
+// Natively a condition variable waits; on Windows an event, which wakes
+// closer to the deadline than the run-time's condition variable there.
 #pragma once
 
 #include <atomic>
@@ -15,7 +17,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // flag: the owner's stop flag (1 = stopping); not owned.
-    explicit CStopSignal(std::atomic<int32_t>* flag) : m_pFlag(flag) {}
+    explicit CStopSignal(std::atomic<int32_t>* flag);
+    ~CStopSignal();
     CStopSignal(const CStopSignal&) = delete;
     CStopSignal& operator=(const CStopSignal&) = delete;
 
@@ -32,6 +35,7 @@ public:
 
 private:
     std::atomic<int32_t>* m_pFlag;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
+    std::mutex m_mutex;             // native
+    std::condition_variable m_wake; // native
+    void* m_hEvent = nullptr;       // Windows: manual-reset, set by Raise
 };

@@ -1,5 +1,10 @@
-// Interruptible waits on a stop flag (see stopsignal.h).
+// Interruptible waits on a stop flag with a condition variable (see
+// stopsignal.h).
 #include "app/stopsignal.h"
+
+CStopSignal::CStopSignal(std::atomic<int32_t>* flag) : m_pFlag(flag) {}
+
+CStopSignal::~CStopSignal() {}
 
 void CStopSignal::Raise() {
     {
