@@ -10,7 +10,7 @@ namespace {
 constexpr uint8_t kClearTypeQuality = 5;
 }
 
-CFontDesc::CFontDesc(const char* faceName, int height, int weightClass) : m_desc(), m_hFont(nullptr) {
+CFontDesc::CFontDesc(const char* faceName, int height, int weightClass) : m_desc(), m_hFont(nullptr), m_fontLock() {
     std::memset(&m_desc, 0, sizeof(m_desc));
     SetFaceName(faceName);
     m_desc.lfHeight = height;
@@ -60,6 +60,7 @@ void CFontDesc::SetStrikeOut(uint8_t on) {
 }
 
 void* CFontDesc::GetFont() {
+    std::lock_guard<std::mutex> hold(m_fontLock);
     if (m_hFont == nullptr) {
         m_hFont = VdCreatePlatformFont(m_desc);
     }
@@ -67,6 +68,7 @@ void* CFontDesc::GetFont() {
 }
 
 void CFontDesc::ReleaseFont() {
+    std::lock_guard<std::mutex> hold(m_fontLock);
     if (m_hFont != nullptr) {
         VdDestroyPlatformFont(m_hFont);
         m_hFont = nullptr;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 struct VdLogFont {
     int32_t lfHeight;
@@ -39,7 +40,8 @@ public:
     void SetStrikeOut(uint8_t on);
 
     // The cached platform font (an HFONT in the Windows builds), created
-    // from the description on first use.
+    // from the description on first use. Safe to call from several threads
+    // (panels draw text on their own surfaces from sampling threads).
     void* GetFont();
     void ReleaseFont();
 
@@ -48,4 +50,5 @@ public:
 private:
     VdLogFont m_desc;
     void* m_hFont;
+    std::mutex m_fontLock;  // guards m_hFont
 };
