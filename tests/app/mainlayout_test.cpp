@@ -50,20 +50,3 @@ TEST(MainLayout, CaptionLabelsAreMovedThenCut) {
         EXPECT_EQ(rows[i].want.bottom, got.bottom) << "row " << i;
     }
 }
-
-TEST(MainLayout, LinesRunOnePixelUnderTheirRectangles) {
-    const struct {
-        VdRect r;
-        tagLineEnds want;
-    } rows[] = {{{5, 192, 348, 203}, {5, 204, 348, 204}}, {{5, 64, 348, 96}, {5, 97, 348, 97}}};
-    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-        const tagLineEnds got = LineUnder(rows[i].r);
-        EXPECT_EQ(rows[i].want.x1, got.x1) << "row " << i;
-        EXPECT_EQ(rows[i].want.y1, got.y1) << "row " << i;
-        EXPECT_EQ(rows[i].want.x2, got.x2) << "row " << i;
-        EXPECT_EQ(rows[i].want.y2, got.y2) << "row " << i;
-    }
-    const VdRect b = PanelButtonRect(280, 220, 64, 64);
-    EXPECT_EQ(344, b.right);
-    EXPECT_EQ(284, b.bottom);
-}

@@ -308,28 +308,6 @@ TEST(StationSender, TextFileWithCQAndALineEndSendsTwoWordGaps) {
     std::remove(path.c_str());
 }
 
-TEST(StationSender, FileChooserCancelledOrFileMissingQueuesNothing) {
-    const struct {
-        int chosen;
-        const char* path;
-    } rows[] = {{0, "never-read.txt"}, {1, "no-such-file.txt"}};
-    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-        CStationRig rig;
-        SetFileChooserHook([&](void*, std::string* chosen) {
-            *chosen = rows[i].path;
-            return rows[i].chosen;
-        });
-        VdRect r;
-        rig.Station().GetFileButton()->GetRect(&r);
-        const VdPoint c = CStationRig::Centre(r);
-        rig.MouseDown(VD_MOUSE_LEFT, c.x, c.y);
-        rig.MouseUp(VD_MOUSE_LEFT, c.x, c.y);
-        SetFileChooserHook(FileChooserHook());
-        EXPECT_EQ("", rig.QueueText()) << "row " << i;
-        EXPECT_EQ(0u, rig.Station().GetCodeQueueLength()) << "row " << i;
-    }
-}
-
 TEST(StationSender, CharacterButtonsQueueTheirRecordsWithGroupGaps) {
     CStationRig rig;
     rig.Press(VD_VK_F5);  // paused, so that the queue can be read as it is
@@ -441,14 +419,4 @@ TEST(StationLayout, ControlsSitWhereTheSettingsPutThem) {
     }
     EXPECT_STREQ("CW", st.GetCwButton()->GetCaption());
     EXPECT_EQ(VD_VK_RETURN, st.GetCwButton()->GetHotKey());
-}
-
-TEST(StationLifetime, DestructionStoresTheWindowRectangle) {
-    CStationRig rig([](CVardoSetting& s) { s.windowrect = VdRect{30, 40, 390, 520}; });
-    rig.Settings().windowrect = VdRect{0, 0, 0, 0};
-    rig.DestroyStation();
-    EXPECT_EQ(30, rig.Settings().windowrect.left);
-    EXPECT_EQ(40, rig.Settings().windowrect.top);
-    EXPECT_EQ(390, rig.Settings().windowrect.right);
-    EXPECT_EQ(520, rig.Settings().windowrect.bottom);
 }
