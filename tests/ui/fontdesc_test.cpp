@@ -12,25 +12,6 @@
 
 namespace {
 
-TEST(FontDesc, ConstructorFillsTheDescription) {
-    CFontDesc f("Arial", 12, 0);
-    const VdLogFont& d = f.GetDescription();
-    EXPECT_STREQ("Arial", d.lfFaceName);
-    EXPECT_EQ(12, d.lfHeight);
-    EXPECT_EQ(100, d.lfWeight);
-    EXPECT_EQ(5, d.lfQuality);
-    EXPECT_EQ(0, d.lfWidth);
-    EXPECT_EQ(0, d.lfEscapement);
-    EXPECT_EQ(0, d.lfOrientation);
-    EXPECT_EQ(0, d.lfItalic);
-    EXPECT_EQ(0, d.lfUnderline);
-    EXPECT_EQ(0, d.lfStrikeOut);
-    EXPECT_EQ(0, d.lfCharSet);
-    EXPECT_EQ(0, d.lfOutPrecision);
-    EXPECT_EQ(0, d.lfClipPrecision);
-    EXPECT_EQ(0, d.lfPitchAndFamily);
-}
-
 TEST(FontDesc, WeightClasses) {
     struct Row {
         int start, cls, weight;
@@ -62,22 +43,6 @@ TEST(FontDesc, FaceNameIsCutTo31Characters) {
         EXPECT_STREQ(rows[i].stored, f.GetDescription().lfFaceName) << "row " << i;
         EXPECT_EQ('\0', f.GetDescription().lfFaceName[31]) << "row " << i;
     }
-}
-
-TEST(FontDesc, FlagsAndHeightAreStored) {
-    CFontDesc f("Arial", 12, 1);
-    f.SetItalic(1);
-    f.SetUnderline(1);
-    f.SetStrikeOut(1);
-    f.SetHeight(-20);
-    EXPECT_EQ(1, f.GetDescription().lfItalic);
-    EXPECT_EQ(1, f.GetDescription().lfUnderline);
-    EXPECT_EQ(1, f.GetDescription().lfStrikeOut);
-    EXPECT_EQ(-20, f.GetDescription().lfHeight);
-    EXPECT_TRUE(f.GetFont() != nullptr);
-    EXPECT_EQ(f.GetFont(), f.GetFont());
-    f.ReleaseFont();
-    f.ReleaseFont();  // twice is harmless
 }
 
 // Ink height of "H" drawn with the font, selected afresh.

@@ -51,31 +51,6 @@ protected:
     std::unique_ptr<IWindowHost> host;
 };
 
-TEST_F(GdiResourcesTest, SurfacesTakeFiveObjectsAndGiveThemBack) {
-    struct Row {
-        bool window;
-    } rows[] = {{true}, {false}};
-    for (size_t i = 0; i < 2; ++i) {
-        int before = VdLiveGdiObjectCount();
-        long sysBefore = SystemCount();
-        {
-            std::unique_ptr<CDrawSurface> s(rows[i].window ? host->CreateWindowSurface()
-                                                           : host->CreateSurface(40, 30));
-            // Memory context, bitmap, two pens, brush.
-            EXPECT_EQ(before + 5, VdLiveGdiObjectCount()) << "row " << i;
-            auto* gdi = dynamic_cast<CGdiDrawSurface*>(s.get());
-            ASSERT_TRUE(gdi != nullptr) << "row " << i;
-            EXPECT_EQ(static_cast<DWORD>(OBJ_MEMDC), GetObjectType(gdi->GetMemoryDC())) << "row " << i;
-            EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(gdi->GetBitmap())) << "row " << i;
-            EXPECT_EQ(static_cast<DWORD>(OBJ_PEN), GetObjectType(gdi->GetSolidPen())) << "row " << i;
-            EXPECT_EQ(static_cast<DWORD>(OBJ_PEN), GetObjectType(gdi->GetBrokenPen())) << "row " << i;
-            EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(gdi->GetBrush())) << "row " << i;
-        }
-        EXPECT_EQ(before, VdLiveGdiObjectCount()) << "row " << i;
-        EXPECT_EQ(sysBefore, SystemCount()) << "row " << i;
-    }
-}
-
 TEST_F(GdiResourcesTest, ChangingThePenTwiceLeavesExactlyTwoPens) {
     std::unique_ptr<CDrawSurface> s(host->CreateSurface(20, 20));
     auto* gdi = dynamic_cast<CGdiDrawSurface*>(s.get());
@@ -103,19 +78,6 @@ TEST_F(GdiResourcesTest, ChangingThePenTwiceLeavesExactlyTwoPens) {
     EXPECT_EQ(VdRgb(0, 0, 255), lp.lopnColor);
     ASSERT_EQ(static_cast<int>(sizeof(lp)), GetObject(third[1], sizeof(lp), &lp));
     EXPECT_EQ(static_cast<UINT>(PS_DOT), lp.lopnStyle);
-}
-
-TEST_F(GdiResourcesTest, BrushChangeReplacesTheBrush) {
-    std::unique_ptr<CDrawSurface> s(host->CreateSurface(20, 20));
-    auto* gdi = dynamic_cast<CGdiDrawSurface*>(s.get());
-    VdRect r{0, 0, 5, 5};
-    s->FillRect(&r);
-    HBRUSH old = gdi->GetBrush();
-    int before = VdLiveGdiObjectCount();
-    s->SetBrushColor(VdRgb(1, 2, 3));
-    EXPECT_EQ(before, VdLiveGdiObjectCount());
-    EXPECT_EQ(0u, GetObjectType(old));
-    EXPECT_EQ(VdRgb(1, 2, 3), GetBkColor(gdi->GetMemoryDC()));
 }
 
 TEST_F(GdiResourcesTest, FontHandleIsCachedUntilAnAttributeChanges) {

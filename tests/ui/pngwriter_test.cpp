@@ -1,16 +1,13 @@
 // The PNG writer: checksums against their published check values, and the
 // file structure decoded independently (chunks, CRCs, zlib header, stored
 // blocks, Adler-32, filter bytes, RGB order) for sizes that need one and
-// several deflate blocks; saving a surface writes the same bytes.
+// several deflate blocks.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/ui/testsurfaces.h"
 #include "ui/pngwriter.h"
 
 namespace {
@@ -125,42 +122,6 @@ TEST(PngWriter, StructureAndPixelsDecode) {
         }
         EXPECT_TRUE(same) << "row " << i;
     }
-}
-
-TEST(PngWriter, RefusesWhatItCannotWrite) {
-    VdColor one = 0;
-    EXPECT_TRUE(VdEncodePng(0, 5, &one).empty());
-    EXPECT_TRUE(VdEncodePng(5, -1, &one).empty());
-    EXPECT_TRUE(VdEncodePng(1, 1, nullptr).empty());
-    std::unique_ptr<IWindowHost> host(CreateTestHost(8, 8));
-    std::unique_ptr<CDrawSurface> s(host->CreateWindowSurface());
-    EXPECT_EQ(0, VdSavePng(*s, nullptr));
-    EXPECT_EQ(0, VdSavePng(*s, "no-such-folder/x.png"));
-}
-
-TEST(PngWriter, SavedSurfaceReadsBack) {
-    std::unique_ptr<IWindowHost> host(CreateTestHost(30, 20));
-    std::unique_ptr<CDrawSurface> s(host->CreateWindowSurface());
-    ASSERT_EQ(30, s->GetWidth()) << TestBackEndName();
-    s->SetBrushColor(VdRgb(10, 20, 30));
-    VdRect r{5, 5, 10, 8};
-    s->FillRect(&r);
-    ASSERT_EQ(1, VdSavePng(*s, "surface.png")) << TestBackEndName();
-    std::vector<uint8_t> file;
-    std::FILE* f = std::fopen("surface.png", "rb");
-    ASSERT_TRUE(f != nullptr);
-    int c;
-    while ((c = std::fgetc(f)) != EOF) file.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-    std::remove("surface.png");
-    EXPECT_EQ(VdEncodePng(*s), file) << TestBackEndName();
-    tagDecoded d = Decode(file);
-    ASSERT_TRUE(d.ok) << d.error;
-    const uint8_t* px = &d.raw[5 * (3 * 30 + 1) + 1 + 3 * 5];
-    EXPECT_EQ(10, px[0]);
-    EXPECT_EQ(20, px[1]);
-    EXPECT_EQ(30, px[2]);
-    EXPECT_EQ(255, d.raw[1]);
 }
 
 }  // namespace

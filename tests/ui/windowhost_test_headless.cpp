@@ -24,29 +24,6 @@ std::string Show(const VdRect& r) {
            std::to_string(r.bottom);
 }
 
-TEST(HeadlessHost, ReportsItsGeometryAndMakesRasterSurfaces) {
-    CHeadlessWindowHost host(320, 240, VdRect{50, 60, 390, 330});
-    VdRect r;
-    host.GetClientRect(&r);
-    EXPECT_TRUE(Same(r, VdRect{0, 0, 320, 240})) << Show(r);
-    host.GetWindowRect(&r);
-    EXPECT_TRUE(Same(r, VdRect{50, 60, 390, 330})) << Show(r);
-    host.SetWindowRect(VdRect{1, 2, 3, 4});
-    host.GetWindowRect(&r);
-    EXPECT_TRUE(Same(r, VdRect{1, 2, 3, 4})) << Show(r);
-    EXPECT_EQ(nullptr, host.GetNativeHandle());
-
-    std::unique_ptr<CDrawSurface> window(host.CreateWindowSurface());
-    std::unique_ptr<CDrawSurface> off(host.CreateSurface(30, 20));
-    EXPECT_EQ(320, window->GetWidth());
-    EXPECT_EQ(240, window->GetHeight());
-    EXPECT_EQ(0xFFFFFFu, window->GetPixel(319, 239));
-    EXPECT_EQ(30, off->GetWidth());
-    EXPECT_EQ(20, off->GetHeight());
-    EXPECT_EQ(0u, off->GetPixel(0, 0));  // off-screen buffers are not cleared
-    EXPECT_EQ(0xFFFFFFFFu, off->GetPixel(30, 0));
-}
-
 TEST(HeadlessHost, PaintPassUsesTheUnionOfInvalidations) {
     CHeadlessWindowHost host(200, 100, VdRect{0, 0, 200, 100});
     std::unique_ptr<CDrawSurface> s(host.CreateWindowSurface());
