@@ -80,31 +80,6 @@ TEST_F(GdiResourcesTest, ChangingThePenTwiceLeavesExactlyTwoPens) {
     EXPECT_EQ(static_cast<UINT>(PS_DOT), lp.lopnStyle);
 }
 
-TEST_F(GdiResourcesTest, FontHandleIsCachedUntilAnAttributeChanges) {
-    int before = VdLiveGdiObjectCount();
-    {
-        CFontDesc font("Arial", 12, 0);
-        EXPECT_EQ(before, VdLiveGdiObjectCount());
-        HFONT h = static_cast<HFONT>(font.GetFont());
-        ASSERT_TRUE(h != nullptr);
-        EXPECT_EQ(h, font.GetFont());
-        EXPECT_EQ(before + 1, VdLiveGdiObjectCount());
-        LOGFONTA lf;
-        ASSERT_EQ(static_cast<int>(sizeof(lf)), GetObjectA(h, sizeof(lf), &lf));
-        EXPECT_EQ(12, lf.lfHeight);
-        EXPECT_EQ(100, lf.lfWeight);
-        EXPECT_EQ(5, lf.lfQuality);
-        EXPECT_STREQ("Arial", lf.lfFaceName);
-        font.SetHeight(20);
-        EXPECT_EQ(0u, GetObjectType(h));
-        EXPECT_EQ(before, VdLiveGdiObjectCount());
-        h = static_cast<HFONT>(font.GetFont());
-        ASSERT_EQ(static_cast<int>(sizeof(lf)), GetObjectA(h, sizeof(lf), &lf));
-        EXPECT_EQ(20, lf.lfHeight);
-    }
-    EXPECT_EQ(before, VdLiveGdiObjectCount());
-}
-
 // A font is selected only while text is drawn, so a description that goes
 // away while a surface still names its font leaks nothing and breaks nothing.
 TEST_F(GdiResourcesTest, FontGoneBeforeTheSurfaceIsHarmless) {
