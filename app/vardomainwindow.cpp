@@ -168,6 +168,12 @@ CVardoMainWindow::~CVardoMainWindow() {
     JoinThread(&m_hSenderThread);
     JoinThread(&m_hSamplerThread);
     JoinThread(&m_hReceiveThread);
+    // A key still held by hand (Enter down, or the mouse released outside
+    // the window) goes up, so that neither the port line nor the peers'
+    // sidetone is left keyed by a station that is gone.
+    if (m_bKeyDown.load()) {
+        CwKeyUp();
+    }
 
     // The link first, so that no frame arrives for a station half gone.
     m_pNetwork.reset();

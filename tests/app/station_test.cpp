@@ -149,6 +149,23 @@ TEST(StationKeying, PortFollowsTheKeyOnlyWhenEnabled) {
     }
 }
 
+TEST(StationLifetime, AKeyHeldByHandGoesUpWhenTheStationGoes) {
+    CFakePortDriver driver;
+    CScopedPortDriver installed(&driver);
+    {
+        CStationRig rig([](CVardoSetting& s) { s.enableextport = 1; });
+        rig.KeyDown(VD_VK_RETURN);
+        rig.DestroyStation();
+        const std::vector<tagToneEvent> events = LastDeletedToneEvents();
+        ASSERT_EQ(2u, events.size());
+        EXPECT_EQ(TONE_EVENT_OFF, events[1].nState);
+    }
+    const std::vector<tagPortWrite> writes = driver.Writes();
+    ASSERT_EQ(3u, writes.size());
+    EXPECT_EQ(0xFFu, writes[1].value);
+    EXPECT_EQ(0x00u, writes[2].value) << "the line was left keyed";
+}
+
 TEST(StationSender, PauseFinishesTheRecordAndContinueGoesOn) {
     CStationRig rig;
     const std::string text = "EEEEE";
