@@ -4,7 +4,7 @@
 // coefficient inside the detection band reaches the threshold, reports that
 // to its listener and draws the waveform and spectrum into its own surface.
 // It is also an owner-drawn control: painting copies that surface, mouse
-// clicks step the display modes (spectrumdisplay.h).
+// clicks step the display modes (scopedisplay.h).
 #pragma once
 
 #include <atomic>
@@ -16,7 +16,7 @@
 #include "audio/capturesource.h"
 #include "audio/cosinetransform.h"
 #include "audio/cweventlistener.h"
-#include "audio/spectrumdisplay.h"
+#include "audio/scopedisplay.h"
 #include "ui/controlinterfaces.h"
 #include "ui/vdtypes.h"
 

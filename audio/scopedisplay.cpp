@@ -1,6 +1,6 @@
 // Drawing of the spectrum display: border, axes, grid, waveform, bars,
-// peak markers and mode labels (see spectrumdisplay.h).
-#include "audio/spectrumdisplay.h"
+// peak markers and mode labels (see scopedisplay.h).
+#include "audio/scopedisplay.h"
 
 #include <cstdio>
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/spectrumlayout.h"
+#include "audio/scopelayout.h"
 #include "ui/fontdesc.h"
 
 class CDrawSurface;

@@ -1,5 +1,5 @@
-// Geometry and scaling of the spectrum display (see spectrumlayout.h).
-#include "audio/spectrumlayout.h"
+// Geometry and scaling of the spectrum display (see scopelayout.h).
+#include "audio/scopelayout.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Pure geometry and scaling of the spectrum display: the areas of the
 // control, the logarithmic column frequencies (100 Hz to 16 kHz), the
 // frequency ticks, bar heights, the peak-hold fall and the waveform
-// mapping. The drawing itself is in spectrumdisplay.cpp.
+// mapping. The drawing itself is in scopedisplay.cpp.
 #pragma once
 
 #include <cstddef>
