@@ -9,6 +9,15 @@
 namespace {
 
 constexpr unsigned kCellFormat = VD_DT_CENTER | VD_DT_VCENTER | VD_DT_SINGLELINE;
+// Rectangles come from vardo.ini unchecked: the ring image is no larger than
+// this on either side, so a wild rectangle cannot size a huge surface and
+// cursor arithmetic stays far from overflow.
+constexpr int kMaxExtent = 4096;
+
+int CappedExtent(int from, int to) {
+    const int e = VdExtent(from, to);
+    return e > kMaxExtent ? kMaxExtent : e;
+}
 
 }  // namespace
 
@@ -18,8 +27,8 @@ CVdJournalPanel::CVdJournalPanel(IPaintableParent* parent, const VdRect* rect,
     : m_pParent(parent),
       m_pStyle(style),
       m_rect(rect ? *rect : VdRect{0, 0, 0, 0}),
-      m_nWidth(VdExtent(m_rect.left, m_rect.right)),
-      m_nHeight(VdExtent(m_rect.top, m_rect.bottom)),
+      m_nWidth(CappedExtent(m_rect.left, m_rect.right)),
+      m_nHeight(CappedExtent(m_rect.top, m_rect.bottom)),
       m_pImage(nullptr),
       m_pParser(nullptr) {
     if (m_nWidth < 0) m_nWidth = 0;
