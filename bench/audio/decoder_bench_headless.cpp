@@ -4,7 +4,7 @@
 // by a memory source whose clock advances one receive period per pass, so
 // the run is as fast as the machine allows and independent of its load.
 //
-//   bench_audio_decoder_bench [--period ms] [--idle ms] [--longhit ms]
+//   bench_audio_decoder_bench_headless [--period ms] [--idle ms] [--longhit ms]
 //       [--samples n] [--threshold level] [--band lo hi] file.wav ...
 //
 // Prints one line per file: the file name, a tab, the decoded text.
