@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "net/keyframe.h"
+#include "net/networklink.h"
 #include "tests/app/robustkit.h"
 #include "tests/app/stationkit.h"
 
@@ -204,4 +205,34 @@ TEST(RobustNetwork, FloodedStationStaysResponsiveFlatAndStops) {
     ASSERT_TRUE(CStationRig::WaitUntil([&] { return !peer.Frames().empty() && (peer.Frames().back().nKey & 1u) == 0; },
                                        2000))
         << "the peer was left keyed";
+}
+
+// A station that closes queues its last key-up just before its link stops:
+// whatever was queued when Stop is called still reaches the peer, in order.
+TEST(RobustNetwork, RecordsQueuedBeforeTheLinkStopsReachThePeer) {
+    const int counts[] = {1, 2, 10, CNetworkLink::QUEUE_SLOTS - 1};
+    for (size_t i = 0; i < sizeof(counts) / sizeof(counts[0]); ++i) {
+        CLoopbackPeer peer;
+        ASSERT_TRUE(peer.IsOpen()) << "row " << i;
+        CNetworkLink link;
+        tagPeerNode node{LoopbackAddress(), peer.Port(), nullptr};
+        ASSERT_EQ(1, link.AddPeer(node)) << "row " << i;
+        ASSERT_EQ(1, link.Start(0)) << "row " << i;
+        // Key down first, key up last.
+        for (int k = 0; k < counts[i]; ++k) {
+            EXPECT_EQ(1, link.Send(tagKeyRecord{k + 1 < counts[i] ? static_cast<uint32_t>((k + 1) & 1) : 0u, 0}))
+                << "row " << i << " record " << k;
+        }
+        {
+            CWatchdog watchdog("link stop", ROBUST_BOUND_MS);
+            link.Stop();
+        }
+        EXPECT_TRUE(peer.WaitForFrames(static_cast<size_t>(counts[i]), 2000))
+            << "row " << i << ": " << peer.FrameCount() << " of " << counts[i] << " records arrived";
+        const std::vector<tagPeerFrame> frames = peer.Frames();
+        for (size_t k = 0; k < frames.size(); ++k) {
+            const uint32_t want = k + 1 < static_cast<size_t>(counts[i]) ? static_cast<uint32_t>((k + 1) & 1) : 0u;
+            EXPECT_EQ(want, frames[k].nKey) << "row " << i << " frame " << k;
+        }
+    }
 }
