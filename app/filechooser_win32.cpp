@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "app/workingdirectory_win32.h"
+
 int PlatformChooseTextFile(void* ownerWindow, std::string* path) {
     wchar_t name[MAX_PATH] = L"*.txt";
     OPENFILENAMEW ofn = {};
@@ -16,7 +18,14 @@ int PlatformChooseTextFile(void* ownerWindow, std::string* path) {
     ofn.lpstrFile = name;
     ofn.nMaxFile = MAX_PATH;
     ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&ofn)) {
+    BOOL chosen;
+    {
+        // The dialog would otherwise leave the working directory in the
+        // text file's folder, and vardo.ini would be saved there at exit.
+        CWorkingDirectoryKeeper keep;
+        chosen = GetOpenFileNameW(&ofn);
+    }
+    if (!chosen) {
         return 0;
     }
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);

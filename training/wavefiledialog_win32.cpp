@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/toolcommands.h"
+#include "app/workingdirectory_win32.h"
 #include "settings/dialogtext_win32.h"
 #include "settings/vardosetting.h"
 #include "training/cwwavewriter.h"
@@ -18,30 +19,6 @@
 #include "training/wavefilename.h"
 
 namespace {
-
-// The file dialog moves the process's working directory to the folder it
-// ends in; the settings file is found relative to it, so it is put back.
-class CWorkingDirectoryKeeper {
-public:
-    CWorkingDirectoryKeeper() {
-        DWORD n = GetCurrentDirectoryW(0, nullptr);
-        if (n > 0) {
-            m_path.resize(n);
-            DWORD got = GetCurrentDirectoryW(n, &m_path[0]);
-            m_path.resize(got < n ? got : 0);
-        }
-    }
-    ~CWorkingDirectoryKeeper() {
-        if (!m_path.empty()) {
-            SetCurrentDirectoryW(m_path.c_str());
-        }
-    }
-    CWorkingDirectoryKeeper(const CWorkingDirectoryKeeper&) = delete;
-    CWorkingDirectoryKeeper& operator=(const CWorkingDirectoryKeeper&) = delete;
-
-private:
-    std::wstring m_path;
-};
 
 int KochListLength() {
     return g_pSetting ? static_cast<int>(strnlen(g_pSetting->charlist, KOCH_CHARLIST_SIZE)) : 0;
