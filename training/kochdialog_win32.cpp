@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/stationnotice.h"
 #include "app/appglobals.h"
 #include "app/toolcommands.h"
 #include "app/vardomainwindow.h"
@@ -163,8 +164,7 @@ int RunKochDialog(void* owner) {
 
 void ShowKochDialog(void* hwnd) {
     if (!g_pSetting || strnlen(g_pSetting->charlist, KOCH_CHARLIST_SIZE) < 2) {
-        MessageBoxW(static_cast<HWND>(hwnd),
-                    L"没有设置Koch训练字符\n请先在菜单的[工具->设置]中设置至少2个ASCII字符", L"错误", MB_OK);
+        ShowStationNotice(hwnd, NOTICE_NO_KOCH_CHARS);
         return;
     }
     RunKochDialog(hwnd);

@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/stationnotice.h"
 #include "app/toolcommands.h"
 #include "app/workingdirectory_win32.h"
 #include "settings/dialogtext_win32.h"
@@ -24,10 +25,6 @@ int KochListLength() {
     return g_pSetting ? static_cast<int>(strnlen(g_pSetting->charlist, KOCH_CHARLIST_SIZE)) : 0;
 }
 
-void ShowNoKochCharacters(void* hwnd) {
-    MessageBoxW(static_cast<HWND>(hwnd), L"没有设置Koch训练字符\n请先在菜单的[工具->设置]中设置至少2个ASCII字符",
-                L"错误", MB_OK);
-}
 
 }  // namespace
 
@@ -68,7 +65,7 @@ void MakeCwWaveFile(void* hwnd) {
 
 void MakeKochWaveFile(void* hwnd) {
     if (KochListLength() < 2) {
-        ShowNoKochCharacters(hwnd);
+        ShowStationNotice(hwnd, NOTICE_NO_KOCH_CHARS);
         return;
     }
     GenerateKochText();
