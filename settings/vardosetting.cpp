@@ -19,37 +19,30 @@ int Fetch(const char* section, const char* key, char* buf, int size) {
     return VdProfile::GetString(section, key, "", buf, size, kFile);
 }
 
-int32_t ReadHex(const char* section, const char* key, int32_t current) {
+// The one-number readers: a key whose text is empty or does not scan keeps
+// the current value. Read buffers are 32 characters.
+template <typename T>
+T ScanNumber(const char* section, const char* key, const char* format, T current) {
     char buf[32];
     if (Fetch(section, key, buf, sizeof buf) > 0) {
-        unsigned int v = 0;
-        if (std::sscanf(buf, "%8X", &v) == 1) {
-            return static_cast<int32_t>(v);
+        T v{};
+        if (std::sscanf(buf, format, &v) == 1) {
+            return v;
         }
     }
     return current;
+}
+
+int32_t ReadHex(const char* section, const char* key, int32_t current) {
+    return static_cast<int32_t>(ScanNumber<unsigned int>(section, key, "%8X", static_cast<unsigned int>(current)));
 }
 
 int32_t ReadInt(const char* section, const char* key, int32_t current) {
-    char buf[32];
-    if (Fetch(section, key, buf, sizeof buf) > 0) {
-        int v = 0;
-        if (std::sscanf(buf, "%d", &v) == 1) {
-            return v;
-        }
-    }
-    return current;
+    return ScanNumber<int>(section, key, "%d", current);
 }
 
 double ReadDouble(const char* section, const char* key, double current) {
-    char buf[32];
-    if (Fetch(section, key, buf, sizeof buf) > 0) {
-        double v = 0;
-        if (std::sscanf(buf, "%lf", &v) == 1) {
-            return v;
-        }
-    }
-    return current;
+    return ScanNumber<double>(section, key, "%lf", current);
 }
 
 // Fields that do not scan keep their value: the scan fills a copy that
