@@ -3,6 +3,7 @@
 
 #include "app/vardomainwindow.h"
 #include "settings/vardosetting.h"
+#include "ui/windowhost.h"
 
 CVardoMainWindow* g_pMainWindow = nullptr;
 IWindowHost* g_pWindowHost = nullptr;
@@ -20,5 +21,8 @@ int RebuildMainWindow() {
     CVardoMainWindow* station = new CVardoMainWindow(g_pWindowHost, g_pSetting);
     const int started = station->Start();
     g_pMainWindow = station;
+    // The old station's pixels (its pause caption, mode button, queue text)
+    // would stay until something else repaints them.
+    g_pWindowHost->Invalidate(nullptr);
     return started;
 }

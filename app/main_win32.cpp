@@ -1,7 +1,8 @@
 // The program's entry on Windows: the settings store, the window class and
 // the one top-level window, the station object on it, the message loop with
 // the accelerators, and the window procedure with the menu commands. At the
-// end the settings store is destroyed, which writes vardo.ini.
+// end the settings store is destroyed, which writes vardo.ini; ending the
+// Windows session writes it too.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -153,6 +154,19 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         }
         break;
     }
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends (log-off, shut-down): the process is ended after
+        // this message, without WM_DESTROY, so the settings are written now,
+        // with the window rectangle, as a normal exit would write them.
+        if (wParam && g_pSetting != nullptr) {
+            if (g_pWindowHost != nullptr) {
+                g_pWindowHost->GetWindowRect(&g_pSetting->windowrect);
+            }
+            g_pSetting->Save();
+        }
+        return 0;
     case WM_DESTROY: {
         CVardoMainWindow* station = g_pMainWindow;
         g_pMainWindow = nullptr;
@@ -189,7 +203,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     InitCommonControlsEx(&icc);
 
     // The store loads vardo.ini now and writes it back when it is deleted
-    // after the message loop, and only then.
+    // after the message loop; also when the settings dialog's OK is pressed
+    // and when the Windows session ends.
     g_pSetting = new CVardoSetting();
 
     LoadStringW(instance, IDS_VARDO_TITLE, g_szTitle, MAX_LOADSTRING);

@@ -12,7 +12,6 @@
 #include "ui/windowhost.h"
 
 namespace {
-constexpr char WORD_GAP_CHAR = '_';
 }  // namespace
 
 void CVardoMainWindow::ClickCharacter(CVdButton* button) {
@@ -37,7 +36,7 @@ void CVardoMainWindow::EnqueueText(const char* text, int length, int groupLength
         if (m_pQueueLabel->AppendChar(text[i])) {
             m_sendQueues.PushCode(FindCode(m_values.morseTable, static_cast<signed char>(text[i])));
         }
-        if (groupLength > 0 && (i + 1) % groupLength == 0 && m_pQueueLabel->AppendChar(WORD_GAP_CHAR)) {
+        if (groupLength > 0 && (i + 1) % groupLength == 0 && m_pQueueLabel->AppendChar(MORSE_WORD_GAP_CHAR)) {
             m_sendQueues.PushCode(gap);
         }
     }
@@ -114,7 +113,7 @@ int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
 }
 
 int CVardoMainWindow::KeyRecord(CDeadlineSchedule* schedule, const tagMorseCode& code) {
-    if ((code.nChar & 0xFF) == WORD_GAP_CHAR) {
+    if ((code.nChar & 0xFF) == MORSE_WORD_GAP_CHAR) {
         return Pause(schedule, m_timing.keys.worddelay);
     }
     int going = 1;

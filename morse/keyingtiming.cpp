@@ -69,14 +69,15 @@ int LayoutKeyTimeline(const tagMorseCode& code, const tagKeyDurations& d, tagKey
             out[n++] = tagKeySegment{down, ms};
         }
     };
-    int elements = 0;
-    ForEachMorseElement(code, [&](bool dot) {
-        ++elements;
-        put(1, dot ? d.shorthit : d.longhit);
-        put(0, d.hitdelay);
-    });
-    if (elements == 0) {
+    // The word gap is told by its character, as the sender tells it: its
+    // elements, if a table gives it any, are never keyed.
+    if ((code.nChar & 0xFF) == MORSE_WORD_GAP_CHAR) {
         put(0, d.worddelay);
+    } else {
+        ForEachMorseElement(code, [&](bool dot) {
+            put(1, dot ? d.shorthit : d.longhit);
+            put(0, d.hitdelay);
+        });
     }
     put(0, d.letterdelay);
     return n;

@@ -62,8 +62,8 @@ struct tagKeySegment {
 constexpr int MAX_KEY_SEGMENTS = 2 * MORSE_MAX_ELEMENTS + 2;
 
 // The sender's timeline for one record: per element key down for shorthit
-// (dot) or longhit (dash) then key up for hitdelay; a record without
-// elements waits worddelay instead; then letterdelay. Segments are not
+// (dot) or longhit (dash) then key up for hitdelay; the word-gap record
+// '_' waits worddelay instead; then letterdelay. Segments are not
 // merged (they are the sender's separate waits). Writes at most max
 // segments and returns the number written.
 int LayoutKeyTimeline(const tagMorseCode& code, const tagKeyDurations& d, tagKeySegment* out,

@@ -18,6 +18,8 @@ struct tagMorseCode {
 constexpr int MORSE_CODE_COUNT = 43;
 // The word-gap record '_': no elements, the fallback of FindCode.
 constexpr int MORSE_WORD_GAP_INDEX = 42;
+// The character the sender reads as a word gap, whatever its elements.
+constexpr char MORSE_WORD_GAP_CHAR = '_';
 // The element rule walks at most 31 bits, whatever the mask holds.
 constexpr int MORSE_MAX_ELEMENTS = 31;
 // Length of the button caption text (without the terminating NUL).

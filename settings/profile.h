@@ -17,4 +17,11 @@ int GetString(const char* section, const char* key, const char* def, char* buffe
 // Other lines stay as they are. Returns nonzero on success.
 int WriteString(const char* section, const char* key, const char* value, const char* file);
 
+// Saving a whole file safely: BeginRewrite makes temp a copy of file (empty
+// when file is missing); the caller writes its keys into temp; CommitRewrite
+// flushes temp to disk and moves it over file in one step. Nonzero on
+// success; a failed commit leaves file as it was.
+int BeginRewrite(const char* file, const char* temp);
+int CommitRewrite(const char* temp, const char* file);
+
 }  // namespace VdProfile

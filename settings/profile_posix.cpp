@@ -3,6 +3,9 @@
 // the observable behaviour of the Windows calls the store relies on.
 #include "settings/profile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -223,6 +226,22 @@ int WriteString(const char* section, const char* key, const char* value, const c
     }
     lines.insert(lines.begin() + pos, ParseLine(std::string(key) + "=" + value));
     return WriteLines(file, lines) ? 1 : 0;
+}
+
+int CommitRewrite(const char* temp, const char* file) {
+    // The data reaches the disk before the name points at it, so that a
+    // crash leaves either the old file or the new one.
+    const int fd = open(temp, O_RDONLY);
+    if (fd < 0) {
+        return 0;
+    }
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    if (!synced || std::rename(temp, file) != 0) {
+        std::remove(temp);
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace VdProfile

@@ -18,4 +18,15 @@ int WriteString(const char* section, const char* key, const char* value, const c
     return WritePrivateProfileStringA(section, key, value, file) ? 1 : 0;
 }
 
+int CommitRewrite(const char* temp, const char* file) {
+    // The profile functions may hold the written keys in a cache: flush it
+    // to the temporary file before that file replaces the real one.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp);
+    if (!MoveFileExA(temp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp);
+        return 0;
+    }
+    return 1;
+}
+
 }  // namespace VdProfile

@@ -408,6 +408,11 @@ void ApplySettings(HWND dlg) {
         g_pSetting->hosts = g_settingsWorkHosts;
     }
     RebuildMainWindow();
+    // Accepted values are on disk at once: a crash or a kill later loses
+    // nothing. The rebuild has recorded the window rectangle too.
+    if (g_pSetting) {
+        g_pSetting->Save();
+    }
     EndDialog(dlg, IDC_VD_SETTINGS_OK);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "settings/profile.h"
 
@@ -121,57 +122,57 @@ bool ReadHost(int n, tagHostNode* h) {
     return true;
 }
 
-void Write(const char* section, const char* key, const char* value) {
-    VdProfile::WriteString(section, key, value, kFile);
+void Write(const char* file, const char* section, const char* key, const char* value) {
+    VdProfile::WriteString(section, key, value, file);
 }
 
-void WriteHex(const char* section, const char* key, uint32_t v) {
+void WriteHex(const char* file, const char* section, const char* key, uint32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%8.8X", static_cast<unsigned int>(v));
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
-void WriteInt(const char* section, const char* key, int32_t v) {
+void WriteInt(const char* file, const char* section, const char* key, int32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
 // "%f" of a large double has over 300 digits.
-void WriteDouble(const char* section, const char* key, double v) {
+void WriteDouble(const char* file, const char* section, const char* key, double v) {
     char buf[400];
     std::snprintf(buf, sizeof buf, "%f", v);
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
-void WriteRect(const char* section, const char* key, const VdRect& r) {
+void WriteRect(const char* file, const char* section, const char* key, const VdRect& r) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", static_cast<int>(r.left), static_cast<int>(r.top),
                   static_cast<int>(r.right), static_cast<int>(r.bottom));
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
-void WritePoint(const char* section, const char* key, const VdPoint& p) {
+void WritePoint(const char* file, const char* section, const char* key, const VdPoint& p) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%d,%d", static_cast<int>(p.x), static_cast<int>(p.y));
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
 // Text fields are written only up to their size, terminated or not.
-void WriteButton(const char* section, const char* key, const tagPanelButton& b) {
+void WriteButton(const char* file, const char* section, const char* key, const tagPanelButton& b) {
     char buf[128];
     std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%4.4X,%.*s", static_cast<int>(b.x),
                   static_cast<int>(b.y), static_cast<int>(b.width), static_cast<int>(b.height),
                   static_cast<unsigned int>(b.key), PANEL_CAPTION_SIZE - 1, b.caption);
-    Write(section, key, buf);
+    Write(file, section, key, buf);
 }
 
-void WriteMorse(const tagMorseCode& c) {
+void WriteMorse(const char* file, const tagMorseCode& c) {
     char key[2] = {static_cast<char>(c.nChar & 0xFF), '\0'};
     char buf[32];
     std::snprintf(buf, sizeof buf, "%8.8X,%8.8X,%4.4X", static_cast<unsigned int>(c.nCode),
                   static_cast<unsigned int>(c.nMask), static_cast<unsigned int>(c.nVKey));
-    Write("MORSE", key, buf);
+    Write(file, "MORSE", key, buf);
 }
 
 void SetButton(tagPanelButton* b, int32_t x, int32_t y, int32_t w, int32_t h, int32_t key,
@@ -301,62 +302,70 @@ int CVardoSetting::Load() {
 }
 
 int CVardoSetting::Save() {
-    WriteDouble("CW", "beepfreq", beepfreq);
-    WriteDouble("CW", "beepvol", beepvol);
-    WriteInt("CW", "shorthit", shorthit);
-    WriteInt("CW", "longhit", longhit);
-    WriteInt("CW", "hitdelay", hitdelay);
-    WriteInt("CW", "letterdelay", letterdelay);
-    WriteInt("CW", "worddelay", worddelay);
+    // Every key goes into a copy of the file, which then replaces it in one
+    // step: a process that dies while saving leaves the old file whole.
+    // Lines the store does not know stay, as they would in place.
+    const std::string temp = std::string(kFile) + ".tmp";
+    if (!VdProfile::BeginRewrite(kFile, temp.c_str())) {
+        return 0;
+    }
+    const char* const f = temp.c_str();
+    WriteDouble(f, "CW", "beepfreq", beepfreq);
+    WriteDouble(f, "CW", "beepvol", beepvol);
+    WriteInt(f, "CW", "shorthit", shorthit);
+    WriteInt(f, "CW", "longhit", longhit);
+    WriteInt(f, "CW", "hitdelay", hitdelay);
+    WriteInt(f, "CW", "letterdelay", letterdelay);
+    WriteInt(f, "CW", "worddelay", worddelay);
 
-    WriteRect("GLOBAL", "windowrect", windowrect);
+    WriteRect(f, "GLOBAL", "windowrect", windowrect);
 
-    WriteInt("JOURNAL", "sendperiod", sendperiod);
-    WriteInt("JOURNAL", "sendidlelimit", sendidlelimit);
-    WriteRect("JOURNAL", "sendrect", sendrect);
-    WritePoint("JOURNAL", "sendlabeloffset", sendlabeloffset);
-    WriteRect("JOURNAL", "sendqueuerect", sendqueuerect);
-    WriteInt("JOURNAL", "recvperiod", recvperiod);
-    WriteInt("JOURNAL", "recvidlelimit", recvidlelimit);
-    WriteRect("JOURNAL", "recvrect", recvrect);
-    WritePoint("JOURNAL", "recvlabeloffset", recvlabeloffset);
-    WriteRect("JOURNAL", "recvmrect", recvmrect);
-    WriteInt("JOURNAL", "recvanalyzesamples", recvanalyzesamples);
-    WriteDouble("JOURNAL", "recvthreshold", recvthreshold);
-    WriteInt("JOURNAL", "recvfreqstart", recvfreqstart);
-    WriteInt("JOURNAL", "recvfreqend", recvfreqend);
+    WriteInt(f, "JOURNAL", "sendperiod", sendperiod);
+    WriteInt(f, "JOURNAL", "sendidlelimit", sendidlelimit);
+    WriteRect(f, "JOURNAL", "sendrect", sendrect);
+    WritePoint(f, "JOURNAL", "sendlabeloffset", sendlabeloffset);
+    WriteRect(f, "JOURNAL", "sendqueuerect", sendqueuerect);
+    WriteInt(f, "JOURNAL", "recvperiod", recvperiod);
+    WriteInt(f, "JOURNAL", "recvidlelimit", recvidlelimit);
+    WriteRect(f, "JOURNAL", "recvrect", recvrect);
+    WritePoint(f, "JOURNAL", "recvlabeloffset", recvlabeloffset);
+    WriteRect(f, "JOURNAL", "recvmrect", recvmrect);
+    WriteInt(f, "JOURNAL", "recvanalyzesamples", recvanalyzesamples);
+    WriteDouble(f, "JOURNAL", "recvthreshold", recvthreshold);
+    WriteInt(f, "JOURNAL", "recvfreqstart", recvfreqstart);
+    WriteInt(f, "JOURNAL", "recvfreqend", recvfreqend);
 
-    WriteButton("MAINPANEL", "cw", cw);
-    WriteButton("MAINPANEL", "sendpause", sendpause);
-    WriteButton("MAINPANEL", "sendfile", sendfile);
-    WriteButton("MAINPANEL", "autokeyswitch", autokeyswitch);
+    WriteButton(f, "MAINPANEL", "cw", cw);
+    WriteButton(f, "MAINPANEL", "sendpause", sendpause);
+    WriteButton(f, "MAINPANEL", "sendfile", sendfile);
+    WriteButton(f, "MAINPANEL", "autokeyswitch", autokeyswitch);
 
     char list[KOCH_CHARLIST_SIZE];
     std::snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, charlist);
-    Write("KOCH", "charlist", list);
-    WriteInt("KOCH", "koch_wordlen", koch_wordlen);
+    Write(f, "KOCH", "charlist", list);
+    WriteInt(f, "KOCH", "koch_wordlen", koch_wordlen);
 
     for (const tagMorseCode& c : morseTable) {
-        WriteMorse(c);
+        WriteMorse(f, c);
     }
 
-    WriteHex("HWCTRL", "enableextport", static_cast<uint32_t>(enableextport));
-    WriteHex("HWCTRL", "extportaddr", extportaddr);
-    WriteHex("HWCTRL", "openbyte", openbyte);
-    WriteHex("HWCTRL", "closebyte", closebyte);
+    WriteHex(f, "HWCTRL", "enableextport", static_cast<uint32_t>(enableextport));
+    WriteHex(f, "HWCTRL", "extportaddr", extportaddr);
+    WriteHex(f, "HWCTRL", "openbyte", openbyte);
+    WriteHex(f, "HWCTRL", "closebyte", closebyte);
 
-    WriteInt("NETWORK", "nwenabled", nwenabled);
-    WriteInt("NETWORK", "localport", localport);
-    WriteInt("NETWORK", "hosts", static_cast<int32_t>(hosts.size()));
+    WriteInt(f, "NETWORK", "nwenabled", nwenabled);
+    WriteInt(f, "NETWORK", "localport", localport);
+    WriteInt(f, "NETWORK", "hosts", static_cast<int32_t>(hosts.size()));
     for (size_t i = 0; i < hosts.size(); ++i) {
         char key[24];
         char value[80];
         std::snprintf(key, sizeof key, "host%d", static_cast<int>(i + 1));
         std::snprintf(value, sizeof value, "%.*s:%.*s", HOST_TEXT_SIZE - 1, hosts[i].host,
                       PORT_TEXT_SIZE - 1, hosts[i].port);
-        Write("NETWORK", key, value);
+        Write(f, "NETWORK", key, value);
     }
-    return 1;
+    return VdProfile::CommitRewrite(temp.c_str(), kFile);
 }
 
 int CVardoSetting::CopyValuesTo(SettingValues& out) const {

@@ -102,7 +102,8 @@ public:
     // Reads every setting; values missing from the file keep their current
     // value (except charlist, which is empty when missing). Returns 1.
     virtual int Load();
-    // Writes every setting. Returns 1.
+    // Writes every setting into a copy of the file that then replaces it.
+    // Nonzero on success; on failure the file on disk is left as it was.
     virtual int Save();
     // Snapshot of every value but the host list, taken under the lock.
     virtual int CopyValuesTo(SettingValues& out) const;

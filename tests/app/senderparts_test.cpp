@@ -147,3 +147,33 @@ TEST(StationTiming, PeriodsAndDelaysAreMadeSafe) {
     v.longhit = 100;
     EXPECT_EQ(95, MakeStationTiming(v).sendThreshold);  // 100 / 1 - 5, no division by zero
 }
+
+// The send and receive sides take each value from their own keys: a row whose
+// send and receive timing differ tells a side that reads the other's.
+TEST(StationTiming, SendAndReceiveSidesKeepTheirOwnTiming) {
+    const struct {
+        int32_t sendperiod, sendidle, recvperiod, recvidle, longhit;
+        int32_t sendThreshold, recvThreshold;
+    } rows[] = {
+        {27, 750, 10, 300, 240, 3, 19},    // 240/27-5 and 240/10-5
+        {10, 300, 27, 750, 240, 19, 3},
+        {5, 100, 40, 2000, 400, 75, 5},
+        {40, 0, 5, -1, 400, 5, 75},        // idle limits of 0 or below are kept as they are
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        SettingValues v;
+        SetDefaultSettingValues(&v);
+        v.sendperiod = rows[i].sendperiod;
+        v.sendidlelimit = rows[i].sendidle;
+        v.recvperiod = rows[i].recvperiod;
+        v.recvidlelimit = rows[i].recvidle;
+        v.longhit = rows[i].longhit;
+        const tagStationTiming t = MakeStationTiming(v);
+        EXPECT_EQ(rows[i].sendperiod, t.sendperiod) << "row " << i;
+        EXPECT_EQ(rows[i].sendidle, t.sendidlelimit) << "row " << i;
+        EXPECT_EQ(rows[i].recvperiod, t.recvperiod) << "row " << i;
+        EXPECT_EQ(rows[i].recvidle, t.recvidlelimit) << "row " << i;
+        EXPECT_EQ(rows[i].sendThreshold, t.sendThreshold) << "row " << i;
+        EXPECT_EQ(rows[i].recvThreshold, t.recvThreshold) << "row " << i;
+    }
+}

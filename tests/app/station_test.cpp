@@ -64,6 +64,46 @@ void Hold(int ms) { CStationRig::WaitUntil([] { return false; }, ms); }
 
 }  // namespace
 
+// Each panel samples with its own side's period, threshold and idle limit.
+// The other side is set so that it could not decode at all (idle limit 0
+// feeds nothing; a 1000 ms period makes a 60 ms mark one sample at most and
+// the threshold negative), so a panel running on the other side's timing
+// shows nothing or the wrong character.
+TEST(StationKeying, SendAndReceivePanelsRunOnTheirOwnTiming) {
+    const struct {
+        bool remote;  // key the receive panel through a peer's frames
+        int32_t sendperiod, sendidle, recvperiod, recvidle;
+    } rows[] = {{false, 10, 750, 1000, 0}, {true, 1000, 0, 10, 750}};
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        CStationRig rig([&](CVardoSetting& s) {
+            s.sendperiod = rows[i].sendperiod;
+            s.sendidlelimit = rows[i].sendidle;
+            s.recvperiod = rows[i].recvperiod;
+            s.recvidlelimit = rows[i].recvidle;
+        });
+        const uint8_t down[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+        const uint8_t up[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        // A new station feeds each panel for one idle limit from its start
+        // (the capture's silence on the receive side); the mark is keyed
+        // after that, so that only the keyed source reaches the panel.
+        Hold(1000);
+        if (rows[i].remote) {
+            rig.Station().OnNetworkFrame(nullptr, down);
+        } else {
+            rig.KeyDown(VD_VK_RETURN);
+        }
+        Hold(60);
+        if (rows[i].remote) {
+            rig.Station().OnNetworkFrame(nullptr, up);
+        } else {
+            rig.KeyUp(VD_VK_RETURN);
+        }
+        CStationJournal* panel = rows[i].remote ? rig.Station().GetReceivePanel() : rig.Station().GetSendPanel();
+        EXPECT_TRUE(CStationRig::WaitUntil([&] { return panel->GetDecodedText() == "E"; }, 3000))
+            << "row " << i << ": expected 'E', got '" << panel->GetDecodedText() << "'";
+    }
+}
+
 TEST(StationKeying, EnterKeysTheSendPanelWhichDecodesEAndT) {
     CStationRig rig;
     // Hand keying: a short press, then a long one, each followed by enough

@@ -21,15 +21,11 @@ std::vector<tagSpan> SpansOf(const std::vector<tagTransition>& transitions) {
 }
 
 void AppendExpectedSpans(const tagMorseCode& code, const tagKeyDurations& d, std::vector<tagSpan>* out) {
-    if ((code.nChar & 0xFF) == '_') {
-        out->push_back(tagSpan{0, static_cast<double>(d.worddelay)});
-    } else {
-        ForEachMorseElement(code, [&](bool dot) {
-            out->push_back(tagSpan{1, static_cast<double>(dot ? d.shorthit : d.longhit)});
-            out->push_back(tagSpan{0, static_cast<double>(d.hitdelay)});
-        });
+    tagKeySegment seg[MAX_KEY_SEGMENTS];
+    const int n = LayoutKeyTimeline(code, d, seg, MAX_KEY_SEGMENTS);
+    for (int i = 0; i < n; ++i) {
+        out->push_back(tagSpan{seg[i].down, static_cast<double>(seg[i].ms)});
     }
-    out->push_back(tagSpan{0, static_cast<double>(d.letterdelay)});
 }
 
 std::vector<tagSpan> MergeSpans(const std::vector<tagSpan>& spans) {

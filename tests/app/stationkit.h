@@ -36,9 +36,9 @@ struct tagTransition {
 // The stretches between consecutive transitions (the last transition opens
 // no stretch).
 std::vector<tagSpan> SpansOf(const std::vector<tagTransition>& transitions);
-// The key line a record is keyed with: per element a mark and hitdelay, the
-// word-gap record worddelay, then letterdelay; consecutive up stretches are
-// merged, as they show on the tone.
+// The key line a record is keyed with, as the timing oracle lays it out
+// (LayoutKeyTimeline); MergeSpans joins consecutive up stretches, as they
+// show on the tone.
 void AppendExpectedSpans(const tagMorseCode& code, const tagKeyDurations& d, std::vector<tagSpan>* out);
 std::vector<tagSpan> MergeSpans(const std::vector<tagSpan>& spans);
 std::string SpansText(const std::vector<tagSpan>& spans);

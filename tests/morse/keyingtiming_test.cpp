@@ -79,6 +79,8 @@ TEST(KeyingTiming, SenderTimeline) {
     const struct { tagMorseCode c; int max; const char* line; } rows[] = {
         {{'A', 2, 3, 65}, 99, "d80 u81 d240 u81 u242 "}, {{'T', 0, 1, 84}, 99, "d240 u81 u242 "},
         {{'_', 0, 0, 32}, 99, "u243 u242 "},  // only a pause
+        {{'_', 2, 3, 32}, 99, "u243 u242 "},  // a word gap given elements is still only a pause
+        {{'E', 0, 0, 69}, 99, "u242 "},       // a record emptied by the table keys nothing
         {{'A', 2, 3, 65}, 3, "d80 u81 d240 "},
         {{'?', 51, 63, 0}, 99, "d80 u81 d80 u81 d240 u81 d240 u81 d80 u81 d80 u81 u242 "},
         {{'X', 0, INT32_MIN, 0}, MAX_KEY_SEGMENTS, nullptr},  // the longest record fits

@@ -32,4 +32,37 @@ TEST(KeyFrame, LittleEndianFieldsRoundTrip) {
     }
 }
 
+// Every receive rule on its own: each row breaks one rule of an otherwise
+// valid frame (or keeps it valid), so removing any one test from the check
+// makes its row fail.
+TEST(KeyFrame, CheckDropsEachMalformedFrame) {
+    const struct {
+        const char* what;
+        uint8_t bytes[16];
+        int length;
+        int delivered;
+    } rows[] = {
+        {"valid", {0x56, 0x44, 0x01, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 1},
+        {"other flag bits ignored", {0x56, 0x44, 0x03, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 1},
+        {"longer datagram, tail ignored", {0x56, 0x44, 0x01, 0x00, 1, 0, 0, 0, 0, 0, 0, 0, 9, 9, 9, 9}, 16, 1},
+        {"failed receive", {0x56, 0x44, 0x01, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, -1, 0},
+        {"shorter than a header", {0x56, 0x44, 0x01}, 3, 0},
+        {"header only", {0x56, 0x44, 0x01, 0x00}, 4, 0},
+        {"one byte short of a record", {0x56, 0x44, 0x01, 0x00, 1, 0, 0, 0, 0, 0, 0}, 11, 0},
+        {"magic swapped", {0x44, 0x56, 0x01, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 0},
+        {"flags 0x0000", {0x56, 0x44, 0x00, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 0},
+        {"flags 0xFFFF", {0x56, 0x44, 0xFF, 0xFF, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 0},
+        {"record bit clear", {0x56, 0x44, 0x02, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 0},
+        {"bit 15 set", {0x56, 0x44, 0x01, 0x80, 1, 0, 0, 0, 0, 0, 0, 0}, 12, 0},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const void* sentinel = &rows[i];
+        const void* record = sentinel;
+        const int got = CheckKeyFrame(rows[i].bytes, rows[i].length, &record);
+        EXPECT_EQ(rows[i].delivered, got) << "row " << i << " (" << rows[i].what << ")";
+        const void* want = rows[i].delivered ? static_cast<const void*>(rows[i].bytes + 4) : nullptr;
+        EXPECT_EQ(want, record) << "row " << i << " (" << rows[i].what << "): record pointer";
+    }
+}
+
 }  // namespace
