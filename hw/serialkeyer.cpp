@@ -140,7 +140,7 @@ void CSerialKeyer::TailLoop() {
 int32_t SerialKeyTest(int32_t port, int32_t keyLine, int32_t invert, int32_t pulseMs, int32_t* error) {
     int32_t dummy = 0;
     int32_t* err = error != nullptr ? error : &dummy;
-    std::unique_ptr<ISerialLine> line = OpenSerialLine(port, err);
+    std::shared_ptr<ISerialLine> line = OpenSerialLine(port, err);
     if (line == nullptr) {
         return SERIAL_TEST_NOT_OPENED;
     }

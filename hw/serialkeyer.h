@@ -74,7 +74,7 @@ private:
     void TailLoop();
 
     tagSerialKeyConfig m_config;
-    std::unique_ptr<ISerialLine> m_pLine;
+    std::shared_ptr<ISerialLine> m_pLine;
     int32_t m_nOpenError = SERIAL_ERROR_NONE;
     std::mutex m_lock;
     std::condition_variable m_changed;

@@ -42,8 +42,11 @@ public:
 // *error (error may be null).
 using SerialLineOpener = std::function<std::unique_ptr<ISerialLine>(int32_t port, int32_t* error)>;
 
-// Opens through the installed opener, else the platform's.
-std::unique_ptr<ISerialLine> OpenSerialLine(int32_t port, int32_t* error);
+// Opens through the installed opener, else the platform's. A port is
+// opened once per process: while one holder has it (the station's keyer),
+// another (the settings page's test) shares it instead of being refused
+// by the system's exclusive open. Shared ports serialise SetLine.
+std::shared_ptr<ISerialLine> OpenSerialLine(int32_t port, int32_t* error);
 // The platform's own opener.
 std::unique_ptr<ISerialLine> OpenPlatformSerialLine(int32_t port, int32_t* error);
 // Puts an opener in place of the platform's; an empty one restores it.
