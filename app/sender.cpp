@@ -105,9 +105,9 @@ int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
     schedule->Reached(CDeadlineSchedule::Clock::now());
     // The radio is switched to transmit a lead time before the first
     // element; the elements after it keep their spacing from there.
-    if (m_pSerialKey && m_pSerialKey->NeedsPttLead()) {
-        m_pSerialKey->RaisePtt();
-        if (!Pause(schedule, m_pSerialKey->PttLeadMs())) {
+    const int32_t leadMs = m_pSerialKey ? m_pSerialKey->SenderKeying() : 0;
+    if (leadMs > 0) {
+        if (!Pause(schedule, leadMs)) {
             return 0;
         }
         schedule->Reached(CDeadlineSchedule::Clock::now());

@@ -59,32 +59,28 @@ void CSerialKeyer::KeyUp() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         SetKeyLine(0);
-        if (!m_config.ptt || !m_bPtt) return;
+        if (!m_config.ptt || !m_bPtt || m_bSenderHold) return;
         m_bTailArmed = 1;
         m_tTailEnd = Clock::now() + std::chrono::milliseconds(m_config.pttTailMs);
     }
     m_changed.notify_all();
 }
 
-int CSerialKeyer::NeedsPttLead() {
+int32_t CSerialKeyer::SenderKeying() {
     if (!IsReady() || !m_config.ptt) return 0;
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_bPtt ? 0 : 1;
-}
-
-void CSerialKeyer::RaisePtt() {
-    if (!IsReady() || !m_config.ptt) return;
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (!m_bPtt) {
-        SetPtt(1);
-    }
+    m_bSenderHold = 1;
     m_bTailArmed = 0;
+    if (m_bPtt) return 0;
+    SetPtt(1);
+    return m_config.pttLeadMs;
 }
 
 void CSerialKeyer::HoldPttForTail() {
     if (!IsReady() || !m_config.ptt) return;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        m_bSenderHold = 0;
         if (!m_bPtt || m_bKeyDown) return;
         m_bTailArmed = 1;
         m_tTailEnd = Clock::now() + std::chrono::milliseconds(m_config.pttTailMs);
@@ -95,6 +91,7 @@ void CSerialKeyer::HoldPttForTail() {
 void CSerialKeyer::DropPtt() {
     if (!IsReady() || !m_config.ptt) return;
     std::lock_guard<std::mutex> guard(m_lock);
+    m_bSenderHold = 0;
     if (m_bPtt && !m_bKeyDown) {
         SetPtt(0);
     }
@@ -103,6 +100,7 @@ void CSerialKeyer::DropPtt() {
 void CSerialKeyer::ReleaseAll() {
     if (!IsReady()) return;
     std::lock_guard<std::mutex> guard(m_lock);
+    m_bSenderHold = 0;
     SetKeyLine(0);
     if (m_config.ptt) {
         SetPtt(0);

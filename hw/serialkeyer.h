@@ -51,11 +51,13 @@ public:
     void KeyDown();
     // Key up: the key line, then the PTT tail starts.
     void KeyUp();
-    // 1 when the PTT is used and not raised: the sender raises it with
-    // RaisePtt and waits the lead before its first element.
-    int NeedsPttLead();
-    void RaisePtt();
+    // The sender is about to key an element: the PTT is raised if it is
+    // not on, and held through the sender's gaps (however long) until
+    // HoldPttForTail or DropPtt. Returns the lead to wait before the
+    // element: PttLeadMs when the PTT has just gone on, else 0.
+    int32_t SenderKeying();
     // The sender's queue ran empty: the PTT drops a tail time from now.
+    // (By hand, the tail starts at every key-up.)
     void HoldPttForTail();
     // The sender was paused or flushed: the PTT drops now, unless the key
     // is held down (by hand), whose key-up starts the tail as usual.
@@ -81,6 +83,7 @@ private:
     int32_t m_bKeyDown = 0;
     int32_t m_bPtt = 0;
     int32_t m_bTailArmed = 0;
+    int32_t m_bSenderHold = 0;  // the sender is keying: no tail on key-up
     Clock::time_point m_tTailEnd;
     int32_t m_bStop = 0;
     std::thread m_tailThread;
