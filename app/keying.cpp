@@ -6,12 +6,16 @@
 #include "app/stationjournal.h"
 #include "audio/toneplayer.h"
 #include "hw/portoutput.h"
+#include "hw/serialkeyer.h"
 #include "net/networklink.h"
 
 void CVardoMainWindow::CwKeyDown() {
     m_pTonePlayer->ToneOn();
     if (m_values.enableextport) {
         m_pPort->Write(m_values.extportaddr, m_values.openbyte);
+    }
+    if (m_pSerialKey) {
+        m_pSerialKey->KeyDown();
     }
     m_pNetwork->Send(tagKeyRecord{1, 0});
     m_bKeyDown.store(1);
@@ -21,6 +25,9 @@ void CVardoMainWindow::CwKeyUp() {
     m_pTonePlayer->ToneOff();
     if (m_values.enableextport) {
         m_pPort->Write(m_values.extportaddr, m_values.closebyte);
+    }
+    if (m_pSerialKey) {
+        m_pSerialKey->KeyUp();
     }
     m_pNetwork->Send(tagKeyRecord{0, 0});
     m_bKeyDown.store(0);

@@ -7,6 +7,7 @@
 
 #include "app/filechooser.h"
 #include "app/textfile.h"
+#include "hw/serialkeyer.h"
 #include "ui/vdbutton.h"
 #include "ui/vdlabel.h"
 #include "ui/windowhost.h"
@@ -101,6 +102,15 @@ int CVardoMainWindow::Pause(CDeadlineSchedule* schedule, int32_t ms) {
 
 int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
     schedule->Reached(CDeadlineSchedule::Clock::now());
+    // The radio is switched to transmit a lead time before the first
+    // element; the elements after it keep their spacing from there.
+    const int32_t leadMs = m_pSerialKey ? m_pSerialKey->SenderKeying() : 0;
+    if (leadMs > 0) {
+        if (!Pause(schedule, leadMs)) {
+            return 0;
+        }
+        schedule->Reached(CDeadlineSchedule::Clock::now());
+    }
     CwKeyDown();
     const int held = m_stopSignal.WaitUntil(schedule->Next(downMs));
     // The key goes up even when the wait was cut short by the stop.
@@ -146,6 +156,15 @@ void CVardoMainWindow::SenderLoop() {
         while (!m_bStop.load() && !m_bPaused.load() && m_nMode.load() != KEY_MODE_MANUAL &&
                m_sendQueues.PopPaddle(&dot)) {
             KeyElement(&schedule, dot ? m_timing.keys.shorthit : m_timing.keys.longhit);
+        }
+        // A pause or a flush takes the radio off the air at once; a queue
+        // that ran empty keeps it on for the PTT tail.
+        if (m_pSerialKey) {
+            if (m_bPaused.load() || m_bFlush.load()) {
+                m_pSerialKey->DropPtt();
+            } else {
+                m_pSerialKey->HoldPttForTail();
+            }
         }
         m_bFlush.store(0);
         if (!m_bStop.load()) {

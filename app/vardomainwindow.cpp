@@ -12,6 +12,7 @@
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
 #include "hw/portoutput.h"
+#include "hw/serialkeyer.h"
 #include "net/peeraddress.h"
 #include "ui/fontdesc.h"
 #include "ui/vdbutton.h"
@@ -65,6 +66,13 @@ CVardoMainWindow::CVardoMainWindow(IWindowHost* host, CVardoSetting* settings)
     // The port is opened and set to the key-up byte whether or not port
     // keying is enabled, so a rebuilt station always leaves the line up.
     m_pPort.reset(new CPortOutput(m_values.extportaddr, m_values.closebyte));
+    // A COM port that cannot be opened leaves the keyer not ready; the
+    // station keys on without it.
+    if (m_values.serialkey) {
+        const tagSerialKeyConfig serial{m_values.serialport,   m_values.serialline, m_values.serialinvert,
+                                        m_values.serialptt,    m_values.pttlead,    m_values.ptttail};
+        m_pSerialKey.reset(new CSerialKeyer(serial));
+    }
     m_pNetwork.reset(new CNetworkLink());
     m_pNetwork->SetEventListener(this);
     m_pNetwork->SetFrameListener(this);
@@ -177,6 +185,8 @@ CVardoMainWindow::~CVardoMainWindow() {
 
     // The link first, so that no frame arrives for a station half gone.
     m_pNetwork.reset();
+    // Releases the key line and the PTT before the port closes.
+    m_pSerialKey.reset();
     m_pPort.reset();
     m_pCapture.reset();
     m_pRecvLine.reset();

@@ -33,6 +33,7 @@
 class CFontDesc;
 class CNetworkLink;
 class CPortOutput;
+class CSerialKeyer;
 class CStationJournal;
 class CTonePlayer;
 class CVdButton;
@@ -78,8 +79,8 @@ public:
     virtual int EnableNetwork();
     virtual void DisableNetwork();
 
-    // Keying: sidetone, port byte (when enabled), key record to the peers,
-    // local key state; in that order.
+    // Keying: sidetone, port byte (when enabled), serial key line (when
+    // enabled), key record to the peers, local key state; in that order.
     void CwKeyDown();
     void CwKeyUp();
 
@@ -131,6 +132,8 @@ public:
     CTonePlayer* GetTonePlayer() const { return m_pTonePlayer.get(); }
     CNetworkLink* GetNetworkLink() const { return m_pNetwork.get(); }
     CPortOutput* GetPort() const { return m_pPort.get(); }
+    // Null when serial keying is off.
+    CSerialKeyer* GetSerialKeyer() const { return m_pSerialKey.get(); }
     const tagStationTiming& GetTiming() const { return m_timing; }
     const tagMorseCode* GetMorseTable() const { return m_values.morseTable; }
     size_t GetCodeQueueLength() const { return m_sendQueues.CodeCount(); }
@@ -191,6 +194,7 @@ private:
     std::unique_ptr<CVdLine> m_pQueueLine;
     std::atomic<int32_t> m_bKeyDown{0};
     std::unique_ptr<CPortOutput> m_pPort;
+    std::unique_ptr<CSerialKeyer> m_pSerialKey;
     std::unique_ptr<CNetworkLink> m_pNetwork;
     CSendQueues m_sendQueues;
     std::atomic<int32_t> m_bStop{0};

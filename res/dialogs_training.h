@@ -63,6 +63,14 @@
 #define IDC_VD_EXTPORTADDR       1101
 #define IDC_VD_OPENBYTE          1102
 #define IDC_VD_CLOSEBYTE         1103
+#define IDC_VD_SERIALKEY         1340
+#define IDC_VD_SERIALPORT        1341
+#define IDC_VD_SERIALLINE        1342
+#define IDC_VD_SERIALINVERT      1343
+#define IDC_VD_SERIALTEST        1344
+#define IDC_VD_SERIALPTT         1345
+#define IDC_VD_PTTLEAD           1346
+#define IDC_VD_PTTTAIL           1347
 
 // Koch copy dialog.
 #define IDC_VD_COPYEDIT          1003

@@ -33,6 +33,7 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 
 def sh(cmd, **kw):
@@ -524,7 +525,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,fuzz")
+    ap.add_argument("--only", default="decoder,wine,programs,fuzz,keyline")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -539,6 +540,9 @@ def main():
         program_section(builds, lines, a.quick)
     if "fuzz" in only:
         fuzz_section(lines, a.quick)
+    if "keyline" in only:
+        import bench_keyline
+        bench_keyline.keyline_section(ROOT, builds, lines)
     os.makedirs(os.path.dirname(a.out), exist_ok=True)
     text = "\n".join(lines) + "\n"
     if a.only != ap.get_default("only") and os.path.exists(a.out):

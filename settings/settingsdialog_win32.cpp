@@ -8,9 +8,11 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cwchar>
 
 #include "app/appglobals.h"
 #include "app/toolcommands.h"
+#include "hw/serialkeyer.h"
 #include "morse/keyingtiming.h"
 #include "res/dialogs_training.h"
 #include "settings/dialogtext_win32.h"
@@ -227,6 +229,56 @@ void DeleteHost(HWND page) {
     }
 }
 
+// ---- Serial key line (page "I/O").
+
+constexpr int32_t SERIAL_TEST_PULSE_MS = 200;
+
+void FillSerialLineChoice(HWND page, int32_t line) {
+    HWND combo = GetDlgItem(page, IDC_VD_SERIALLINE);
+    if (!combo) {
+        return;
+    }
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"DTR"));
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"RTS"));
+    SendMessageW(combo, CB_SETCURSEL, line == SERIAL_LINE_RTS ? 1 : 0, 0);
+}
+
+void ReadSerialLineChoice(HWND page, int32_t* line) {
+    HWND combo = GetDlgItem(page, IDC_VD_SERIALLINE);
+    if (combo) {
+        *line = SendMessageW(combo, CB_GETCURSEL, 0, 0) == 1 ? SERIAL_LINE_RTS : SERIAL_LINE_DTR;
+    }
+}
+
+// Opens the COM port shown on the page, pulses its key line once and says
+// how that went, in a message box like the port test's.
+void TestSerialLine(HWND page) {
+    int32_t port = 0;
+    int32_t line = SERIAL_LINE_DTR;
+    int32_t invert = 0;
+    GetItemInt(page, IDC_VD_SERIALPORT, &port);
+    ReadSerialLineChoice(page, &line);
+    GetItemCheck(page, IDC_VD_SERIALINVERT, &invert);
+    int32_t error = SERIAL_ERROR_NONE;
+    const int32_t result = SerialKeyTest(port, line, invert, SERIAL_TEST_PULSE_MS, &error);
+    const wchar_t* lineName = line == SERIAL_LINE_RTS ? L"RTS" : L"DTR";
+    wchar_t text[160];
+    if (result == SERIAL_TEST_PULSED) {
+        std::swprintf(text, 160, L"COM%d 打开成功，键控线(%ls)已脉冲一次", static_cast<int>(port), lineName);
+    } else if (result == SERIAL_TEST_LINE_FAILED) {
+        std::swprintf(text, 160, L"COM%d 已打开，但无法设置%ls线", static_cast<int>(port), lineName);
+    } else if (error == SERIAL_ERROR_BAD_NUMBER) {
+        std::swprintf(text, 160, L"串口号应为%d~%d", static_cast<int>(SERIAL_PORT_FIRST), static_cast<int>(SERIAL_PORT_LAST));
+    } else if (error == SERIAL_ERROR_NO_PORT) {
+        std::swprintf(text, 160, L"无法打开COM%d：该串口不存在", static_cast<int>(port));
+    } else if (error == SERIAL_ERROR_BUSY) {
+        std::swprintf(text, 160, L"无法打开COM%d：串口被占用或无权访问", static_cast<int>(port));
+    } else {
+        std::swprintf(text, 160, L"无法打开COM%d", static_cast<int>(port));
+    }
+    MessageBoxW(page, text, nullptr, MB_OK);
+}
+
 // ---- Pages.
 
 void FillPage(HWND page) {
@@ -253,6 +305,13 @@ void FillPage(HWND page) {
     SetItemHexWord(page, IDC_VD_EXTPORTADDR, v.extportaddr);
     SetItemHexByte(page, IDC_VD_OPENBYTE, v.openbyte);
     SetItemHexByte(page, IDC_VD_CLOSEBYTE, v.closebyte);
+    SetItemCheck(page, IDC_VD_SERIALKEY, v.serialkey);
+    SetItemInt(page, IDC_VD_SERIALPORT, v.serialport);
+    FillSerialLineChoice(page, v.serialline);
+    SetItemCheck(page, IDC_VD_SERIALINVERT, v.serialinvert);
+    SetItemCheck(page, IDC_VD_SERIALPTT, v.serialptt);
+    SetItemInt(page, IDC_VD_PTTLEAD, v.pttlead);
+    SetItemInt(page, IDC_VD_PTTTAIL, v.ptttail);
     ComputeSpeed(page);
     SetItemInt(page, IDC_VD_LOCALPORT, v.localport);
     SetItemInt(page, IDC_VD_HOSTPORT, v.localport);
@@ -288,6 +347,13 @@ void ReadPage(HWND page) {
     GetItemHexWord(page, IDC_VD_EXTPORTADDR, &v.extportaddr);
     GetItemHexByte(page, IDC_VD_OPENBYTE, &v.openbyte);
     GetItemHexByte(page, IDC_VD_CLOSEBYTE, &v.closebyte);
+    GetItemCheck(page, IDC_VD_SERIALKEY, &v.serialkey);
+    GetItemInt(page, IDC_VD_SERIALPORT, &v.serialport);
+    ReadSerialLineChoice(page, &v.serialline);
+    GetItemCheck(page, IDC_VD_SERIALINVERT, &v.serialinvert);
+    GetItemCheck(page, IDC_VD_SERIALPTT, &v.serialptt);
+    GetItemInt(page, IDC_VD_PTTLEAD, &v.pttlead);
+    GetItemInt(page, IDC_VD_PTTTAIL, &v.ptttail);
 
     HWND list = GetDlgItem(page, IDC_VD_HOSTLIST);
     if (!list) {
@@ -333,6 +399,11 @@ INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
         case IDC_VD_HOSTDELETE:
             if (HIWORD(wParam) == BN_CLICKED) {
                 DeleteHost(page);
+            }
+            return TRUE;
+        case IDC_VD_SERIALTEST:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                TestSerialLine(page);
             }
             return TRUE;
         default:

@@ -223,6 +223,13 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->extportaddr = 0x378;
     v->openbyte = 0xFF;
     v->closebyte = 0x00;
+    v->serialkey = 0;
+    v->serialport = 1;
+    v->serialline = 0;
+    v->serialinvert = 0;
+    v->serialptt = 0;
+    v->pttlead = 50;
+    v->ptttail = 300;
     v->localport = 3010;
     v->nwenabled = 1;
 }
@@ -279,6 +286,13 @@ int CVardoSetting::Load() {
     extportaddr = static_cast<uint16_t>(ReadHex("HWCTRL", "extportaddr", extportaddr));
     openbyte = static_cast<uint8_t>(ReadHex("HWCTRL", "openbyte", openbyte));
     closebyte = static_cast<uint8_t>(ReadHex("HWCTRL", "closebyte", closebyte));
+    serialkey = ReadInt("HWCTRL", "serialkey", serialkey) != 0 ? 1 : 0;
+    serialport = ReadInt("HWCTRL", "serialport", serialport);
+    serialline = ReadInt("HWCTRL", "serialline", serialline) != 0 ? 1 : 0;
+    serialinvert = ReadInt("HWCTRL", "serialinvert", serialinvert) != 0 ? 1 : 0;
+    serialptt = ReadInt("HWCTRL", "serialptt", serialptt) != 0 ? 1 : 0;
+    pttlead = ReadInt("HWCTRL", "pttlead", pttlead);
+    ptttail = ReadInt("HWCTRL", "ptttail", ptttail);
 
     nwenabled = ReadInt("NETWORK", "nwenabled", nwenabled) != 0 ? 1 : 0;
     localport = static_cast<uint16_t>(ReadInt("NETWORK", "localport", localport));
@@ -353,6 +367,13 @@ int CVardoSetting::Save() {
     WriteHex(f, "HWCTRL", "extportaddr", extportaddr);
     WriteHex(f, "HWCTRL", "openbyte", openbyte);
     WriteHex(f, "HWCTRL", "closebyte", closebyte);
+    WriteInt(f, "HWCTRL", "serialkey", serialkey);
+    WriteInt(f, "HWCTRL", "serialport", serialport);
+    WriteInt(f, "HWCTRL", "serialline", serialline);
+    WriteInt(f, "HWCTRL", "serialinvert", serialinvert);
+    WriteInt(f, "HWCTRL", "serialptt", serialptt);
+    WriteInt(f, "HWCTRL", "pttlead", pttlead);
+    WriteInt(f, "HWCTRL", "ptttail", ptttail);
 
     WriteInt(f, "NETWORK", "nwenabled", nwenabled);
     WriteInt(f, "NETWORK", "localport", localport);

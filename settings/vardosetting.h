@@ -81,6 +81,15 @@ struct SettingValues {
     uint16_t extportaddr;
     uint8_t openbyte;
     uint8_t closebyte;
+    // Serial key line: COMn's DTR or RTS follows the key (either, both or
+    // neither of this and the I/O port); the other line may be the PTT.
+    int32_t serialkey;     // nonzero: key through the serial port
+    int32_t serialport;    // n of COMn, 1 to 256
+    int32_t serialline;    // 0 DTR keys, 1 RTS keys
+    int32_t serialinvert;  // nonzero: lines asserted while released
+    int32_t serialptt;     // nonzero: the other line is the PTT
+    int32_t pttlead;       // ms of PTT before the sender's first element
+    int32_t ptttail;       // ms of PTT after the last element
     // "NETWORK"
     uint16_t localport;
     int32_t nwenabled;

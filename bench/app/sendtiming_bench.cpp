@@ -4,11 +4,15 @@
 // compared with what the timing settings ask for. Prints the median, 99th
 // percentile and largest error of the marks (elements) and of the spaces
 // (element, letter and word gaps), at the peer and at the local sidetone,
-// plus the drift over the whole text.
+// plus the drift over the whole text. The serial key line is keyed beside
+// the sidetone: each key-line edge is compared with the sidetone event it
+// belongs to (median, 99th percentile and largest distance).
 //
 // The station runs on a window host without a display and with a recording
 // sidetone, so the same program measures natively and under Wine.
-//   bench_app_sendtiming_bench [wpm]     (default 30)
+//   bench_app_sendtiming_bench [wpm] [com]   (default 30 WPM)
+// With a COM port number the station keys that real port, and an edge is
+// stamped when the line change has returned; without it, a recording port.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -27,6 +31,8 @@
 #include "audio/tonenulloutput.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
+#include "hw/fakeserialline.h"
+#include "hw/serialkeyer.h"
 #include "morse/keyingtiming.h"
 #include "net/networklink.h"
 #include "settings/vardosetting.h"
@@ -159,10 +165,62 @@ void Report(const char* where, const std::vector<tagSpan>& want, const std::vect
     std::printf("  drift over the text: %+.2f ms of %.0f ms\n", gotTotal - wantTotal, wantTotal);
 }
 
+// A real port whose line changes are stamped into the log once they have
+// returned, so the system call's own time counts.
+class CStampedSerialLine : public ISerialLine {
+public:
+    CStampedSerialLine(std::unique_ptr<ISerialLine> line, CSerialLineLog* log, int32_t port)
+        : m_pLine(std::move(line)), m_pLog(log), m_nPort(port) {}
+    int SetLine(int32_t line, int32_t asserted) override {
+        const int ok = m_pLine->SetLine(line, asserted);
+        if (!ok) ++m_nFailed;
+        m_pLog->Record(SERIAL_EVENT_SET, m_nPort, line, asserted);
+        return ok;
+    }
+    static int Failed() { return m_nFailed; }
+
+private:
+    std::unique_ptr<ISerialLine> m_pLine;
+    CSerialLineLog* m_pLog;
+    int32_t m_nPort;
+    static int m_nFailed;
+};
+int CStampedSerialLine::m_nFailed = 0;
+
+// Key-line edges against the sidetone's events, pair by pair.
+void ReportKeyLine(const std::vector<tagTransition>& tone, const std::vector<tagSerialEvent>& line) {
+    std::vector<tagTransition> edges;
+    for (const tagSerialEvent& e : line) {
+        const int down = e.level;
+        if (edges.empty() ? down == 1 : down != edges.back().down) edges.push_back(tagTransition{down, e.when});
+    }
+    std::vector<double> dist;
+    size_t mismatched = 0;
+    for (size_t i = 0; i < std::min(tone.size(), edges.size()); ++i) {
+        if (tone[i].down != edges[i].down) ++mismatched;
+        dist.push_back(std::fabs(std::chrono::duration<double, std::milli>(edges[i].when - tone[i].when).count()));
+    }
+    std::printf("serial key line vs local sidetone: %zu edges (%zu sidetone events, %zu out of step)\n",
+                edges.size(), tone.size(), mismatched);
+    std::printf("  edge distance ms: median %.4f  p99 %.4f  max %.4f\n", Percentile(dist, 0.5),
+                Percentile(dist, 0.99), Percentile(dist, 1.0));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int wpm = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const int com = argc > 2 ? std::atoi(argv[2]) : 0;
+    CSerialLineLog serialLog;
+    if (com > 0) {
+        SetSerialLineOpener([&serialLog](int32_t port, int32_t* error) -> std::unique_ptr<ISerialLine> {
+            std::unique_ptr<ISerialLine> real = OpenPlatformSerialLine(port, error);
+            if (real == nullptr) return nullptr;
+            return std::unique_ptr<ISerialLine>(new CStampedSerialLine(std::move(real), &serialLog, port));
+        });
+    } else {
+        SetSerialLineOpener(serialLog.Opener());
+    }
     SetToneOutputFactory(CreateToneNullOutput);
     // The settings store reads and writes ./vardo.ini: keep it out of the
     // directory the benchmark was started in.
@@ -185,6 +243,8 @@ int main(int argc, char** argv) {
     v.worddelay = d.worddelay;
     v.nwenabled = 1;
     v.localport = 0;
+    v.serialkey = 1;
+    v.serialport = com > 0 ? com : 1;
     settings.CopyValuesFrom(v);
 
     CStampingPeer stamps;
@@ -203,6 +263,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<CVardoMainWindow> station(new CVardoMainWindow(&host, &settings));
     station->GetCapture()->SetCaptureSource(std::unique_ptr<ICaptureSource>(
         new CMemoryCaptureSource(44100, std::vector<int16_t>(), false, CMemoryCaptureSource::CLOCK_STEADY)));
+    if (com > 0 && !station->GetSerialKeyer()->IsReady()) {
+        std::printf("COM%d could not be opened\n", com);
+        return 1;
+    }
     if (!station->Start() || !station->EnableNetwork()) {
         std::printf("the station did not start\n");
         return 1;
@@ -241,10 +305,17 @@ int main(int argc, char** argv) {
             local.push_back(tagTransition{e.nState == TONE_EVENT_ON ? 1 : 0, e.tWhen});
         }
     }
+    const std::vector<tagSerialEvent> keyLine = serialLog.LineEvents(SERIAL_LINE_DTR);
     station.reset();
     peer.Stop();
     if (!complete) std::printf("(not every frame arrived)\n");
     Report("at the peer (loopback UDP)", want, SpansOf(stamps.Transitions()));
     Report("at the local sidetone", want, SpansOf(local));
+    if (com > 0) {
+        std::printf("COM%d (a real port): %d line changes failed\n", com, CStampedSerialLine::Failed());
+    } else {
+        std::printf("recording serial port\n");
+    }
+    ReportKeyLine(local, keyLine);
     return 0;
 }

@@ -237,6 +237,13 @@ std::string DiffSettingValues(const SettingValues& a, const SettingValues& b) {
     d.Field("extportaddr", a.extportaddr, b.extportaddr);
     d.Field("openbyte", static_cast<int>(a.openbyte), static_cast<int>(b.openbyte));
     d.Field("closebyte", static_cast<int>(a.closebyte), static_cast<int>(b.closebyte));
+    d.Field("serialkey", a.serialkey, b.serialkey);
+    d.Field("serialport", a.serialport, b.serialport);
+    d.Field("serialline", a.serialline, b.serialline);
+    d.Field("serialinvert", a.serialinvert, b.serialinvert);
+    d.Field("serialptt", a.serialptt, b.serialptt);
+    d.Field("pttlead", a.pttlead, b.pttlead);
+    d.Field("ptttail", a.ptttail, b.ptttail);
     d.Field("localport", a.localport, b.localport);
     d.Field("nwenabled", a.nwenabled, b.nwenabled);
     return d.Text();
