@@ -196,6 +196,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->hitdelay = 80;
     v->letterdelay = 240;
     v->worddelay = 240;
+    v->effectivewpm = 0;
     v->windowrect = VdRect{0, 0, 360, 480};
     v->sendperiod = 27;
     v->sendidlelimit = 750;
@@ -217,6 +218,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     SetButton(&v->autokeyswitch, 166, 104, 50, 12, 0x0009, "Manual");
     v->charlist[0] = '\0';
     v->koch_wordlen = 5;
+    v->koch_weighted = 0;
     FillDefaultMorseTable(v->morseTable);
     v->enableextport = 0;
     v->extportaddr = 0x378;
@@ -243,6 +245,7 @@ int CVardoSetting::Load() {
     hitdelay = ReadInt("CW", "hitdelay", hitdelay);
     letterdelay = ReadInt("CW", "letterdelay", letterdelay);
     worddelay = ReadInt("CW", "worddelay", worddelay);
+    effectivewpm = ReadInt("CW", "effectivewpm", effectivewpm);
 
     ReadRect("GLOBAL", "windowrect", &windowrect);
 
@@ -269,6 +272,7 @@ int CVardoSetting::Load() {
     // Read straight into the field: a missing key empties the list.
     VdProfile::GetString("KOCH", "charlist", "", charlist, sizeof charlist, kFile);
     koch_wordlen = ReadInt("KOCH", "koch_wordlen", koch_wordlen);
+    koch_weighted = ReadInt("KOCH", "koch_weighted", koch_weighted);
 
     for (tagMorseCode& c : morseTable) {
         ReadMorse(&c);
@@ -308,6 +312,7 @@ int CVardoSetting::Save() {
     WriteInt("CW", "hitdelay", hitdelay);
     WriteInt("CW", "letterdelay", letterdelay);
     WriteInt("CW", "worddelay", worddelay);
+    WriteInt("CW", "effectivewpm", effectivewpm);
 
     WriteRect("GLOBAL", "windowrect", windowrect);
 
@@ -335,6 +340,7 @@ int CVardoSetting::Save() {
     std::snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, charlist);
     Write("KOCH", "charlist", list);
     WriteInt("KOCH", "koch_wordlen", koch_wordlen);
+    WriteInt("KOCH", "koch_weighted", koch_weighted);
 
     for (const tagMorseCode& c : morseTable) {
         WriteMorse(c);

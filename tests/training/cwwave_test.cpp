@@ -74,6 +74,28 @@ TEST(CwWave, DataBytesTable) {
     }
 }
 
+TEST(CwWave, EffectiveSpeedGivesPARISItsTime) {
+    // 20 WPM characters: "PARIS " is 3510 ms of audio by the durations (the
+    // file has no letter delay after a word gap); at 10 WPM effective it
+    // is the 6000 ms of a 10 WPM PARIS. 16 bytes per ms at 8000 Hz.
+    const struct { int effective; int group; const char* text; uint32_t ms; } rows[] = {
+        {0, 0, "PARIS ", 3510}, {20, 0, "PARIS ", 3510}, {30, 0, "PARIS ", 3510},
+        {10, 0, "PARIS ", 6000}, {10, 5, "PARIS", 6000},  // a group gap is a word gap
+        {10, 0, "PARIS PARIS ", 12000},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        SettingValues s = Defaults();
+        s.shorthit = s.hitdelay = 65;
+        s.longhit = s.letterdelay = s.worddelay = 195;
+        s.effectivewpm = rows[i].effective;
+        ASSERT_EQ(1, WriteCwWave(s, "paris.wav", rows[i].text, static_cast<int>(strlen(rows[i].text)), rows[i].group))
+            << "row " << i;
+        const std::vector<uint8_t> f = ReadFile("paris.wav");
+        ASSERT_GE(f.size(), 44u) << "row " << i;
+        EXPECT_EQ(rows[i].ms * 16u, Le32(f, 40)) << "row " << i;
+    }
+}
+
 TEST(CwWave, UnwritablePathWritesNothing) {
     SettingValues s = Defaults();
     EXPECT_EQ(0, WriteCwWave(s, "no-such-folder/x.wav", "SOS", 3, 0));
