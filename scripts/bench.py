@@ -524,7 +524,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,fuzz")
+    ap.add_argument("--only", default="decoder,wine,programs,training,fuzz")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -537,6 +537,9 @@ def main():
         wine_section(builds, a.quick, lines)
     if "programs" in only:
         program_section(builds, lines, a.quick)
+    if "training" in only:
+        from bench_training import training_section
+        training_section(builds, sh, lines)
     if "fuzz" in only:
         fuzz_section(lines, a.quick)
     os.makedirs(os.path.dirname(a.out), exist_ok=True)
