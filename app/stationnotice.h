@@ -11,6 +11,9 @@ enum StationNotice : int {
     // The Koch character list holds fewer than 2 characters; caption "错误",
     // owned by the main window.
     NOTICE_NO_KOCH_CHARS = 2,
+    // The character statistics file was damaged and has been replaced;
+    // caption "警告", owned by the given window.
+    NOTICE_STATS_REPLACED = 32840,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

@@ -11,6 +11,9 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_NO_KOCH_CHARS:
         std::fprintf(stderr, "错误: 没有设置Koch训练字符\n请先在菜单的[工具->设置]中设置至少2个ASCII字符\n");
         break;
+    case NOTICE_STATS_REPLACED:
+        std::fprintf(stderr, "警告: 字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。\n");
+        break;
     default:
         break;
     }

@@ -30,6 +30,12 @@ void PlatformShowStationNotice(void* ownerWindow, int notice) {
         LoadText(IDS_VARDO_ERROR, L"错误", caption, 64);
         owner = static_cast<HWND>(ownerWindow);
         break;
+    case NOTICE_STATS_REPLACED:
+        LoadText(IDS_VARDO_STATS_REPLACED, L"字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。",
+                 text, 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        owner = static_cast<HWND>(ownerWindow);
+        break;
     default:
         return;
     }

@@ -8,6 +8,8 @@ tagStationTiming MakeStationTiming(const SettingValues& v) {
     t.keys.hitdelay = ClampDelayMs(v.hitdelay);
     t.keys.letterdelay = ClampDelayMs(v.letterdelay);
     t.keys.worddelay = ClampDelayMs(v.worddelay);
+    // Below the character speed, an effective speed lengthens the gaps.
+    ApplyFarnsworth(t.keys, v.effectivewpm, SENDER_WORD_GAP_LETTER_DELAYS, &t.keys);
     t.sendperiod = ClampPeriodMs(v.sendperiod);
     t.sendidlelimit = v.sendidlelimit;
     t.recvperiod = ClampPeriodMs(v.recvperiod);

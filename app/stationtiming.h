@@ -16,7 +16,7 @@ inline int32_t ClampPeriodMs(int32_t ms) { return ms < MIN_PERIOD_MS ? MIN_PERIO
 inline int32_t ClampDelayMs(int32_t ms) { return ms < 0 ? 0 : ms; }
 
 struct tagStationTiming {
-    tagKeyDurations keys;   // every duration >= 0
+    tagKeyDurations keys;   // every duration >= 0, gaps stretched to effectivewpm
     int32_t sendperiod;     // >= 1
     int32_t sendidlelimit;
     int32_t recvperiod;     // >= 1

@@ -82,3 +82,44 @@ int LayoutKeyTimeline(const tagMorseCode& code, const tagKeyDurations& d, tagKey
     put(0, d.letterdelay);
     return n;
 }
+
+int ApplyFarnsworth(const tagKeyDurations& d, int32_t effectiveWpm, int wordGapLetterDelays,
+                    tagKeyDurations* out) {
+    if (out == nullptr) {
+        return 0;
+    }
+    *out = d;
+    if (effectiveWpm <= 0 || effectiveWpm >= ComputeSpeed(d)) {
+        return 0;
+    }
+    auto nonNegative = [](int32_t v) { return v < 0 ? int64_t{0} : int64_t{v}; };
+    const int64_t dot = nonNegative(d.shorthit);
+    const int64_t dash = nonNegative(d.longhit);
+    const int64_t hit = nonNegative(d.hitdelay);
+    const int64_t letter = nonNegative(d.letterdelay);
+    const int64_t word = nonNegative(d.worddelay);
+    const int64_t k = wordGapLetterDelays < 0 ? 0 : wordGapLetterDelays;
+
+    const int64_t paris = (60000 + effectiveWpm / 2) / effectiveWpm;
+    const int64_t spacing = paris - (10 * dot + 4 * dash + 9 * hit);
+    if (spacing <= 0) {
+        return 0;
+    }
+    const int64_t letterGap = spacing * 3 / 19;
+    const int64_t wordGap = spacing - 4 * letterGap;
+
+    const int64_t newLetter = letterGap - hit > letter ? letterGap - hit : letter;
+    const int64_t todayWordGap = hit + k * letter + word;
+    const int64_t targetWordGap = wordGap > todayWordGap ? wordGap : todayWordGap;
+    int64_t newWord = targetWordGap - hit - k * newLetter;
+    if (newWord < 0) {
+        newWord = 0;
+    }
+    auto clamp32 = [](int64_t v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); };
+    out->shorthit = clamp32(dot);
+    out->longhit = clamp32(dash);
+    out->hitdelay = clamp32(hit);
+    out->letterdelay = clamp32(newLetter);
+    out->worddelay = clamp32(newWord);
+    return 1;
+}

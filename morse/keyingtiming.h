@@ -68,3 +68,30 @@ constexpr int MAX_KEY_SEGMENTS = 2 * MORSE_MAX_ELEMENTS + 2;
 // segments and returns the number written.
 int LayoutKeyTimeline(const tagMorseCode& code, const tagKeyDurations& d, tagKeySegment* out,
                       int max);
+
+// Farnsworth spacing: characters keep the element timing of d while the
+// gaps between them are lengthened so that the word PARIS with its word
+// space takes 60000 / effectiveWpm ms, the time a standard PARIS word takes
+// at the effective speed.
+//
+// The elements and the gaps inside the five characters of PARIS take
+// 10 shorthit + 4 longhit + 9 hitdelay; the rest, T, is shared out as the
+// standard timing shares it, 3 parts to each of the 4 letter gaps and 7 to
+// the word gap: letter gap 3T/19, word gap T - 4 x letter gap (so rounding
+// never changes the total). A letter gap is what the key is up for between
+// two characters (hitdelay + letterdelay); a word gap is hitdelay +
+// wordGapLetterDelays x letterdelay + worddelay, because the sender closes
+// the word-gap record with a letter delay like every other record (2) while
+// the audio file writer does not (1). letterdelay and worddelay are set so
+// that the path's gaps come out at those lengths.
+//
+// Gaps are only ever lengthened: a gap already longer than its Farnsworth
+// length keeps today's length. An effective speed of 0 or below, or not
+// below ComputeSpeed(d), leaves *out equal to d and returns 0; otherwise
+// returns 1. Negative durations count as 0.
+int ApplyFarnsworth(const tagKeyDurations& d, int32_t effectiveWpm, int wordGapLetterDelays,
+                    tagKeyDurations* out);
+
+// The word-gap shapes of the two keying paths (see ApplyFarnsworth).
+constexpr int SENDER_WORD_GAP_LETTER_DELAYS = 2;
+constexpr int WAVE_WORD_GAP_LETTER_DELAYS = 1;

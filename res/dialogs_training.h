@@ -28,6 +28,7 @@
 #define IDC_VD_HITDELAY          1020
 #define IDC_VD_LETTERDELAY       1021
 #define IDC_VD_WPM               1025
+#define IDC_VD_EFFECTIVEWPM      1370
 
 // Page "发送".
 #define IDC_VD_BEEPFREQ          1002
@@ -48,6 +49,7 @@
 // Page "Koch训练".
 #define IDC_VD_CHARLIST          1026
 #define IDC_VD_KOCHWORDLEN       1061
+#define IDC_VD_KOCHWEIGHTED      1371
 
 // Page "网络".
 #define IDC_VD_HOSTADD           1008
@@ -80,6 +82,7 @@
 #define IDC_VD_COPYWRONG         1029
 #define IDC_VD_COPYRATE          1030
 #define IDT_VD_COPYCLOCK         101
+#define IDC_VD_COPYSTATS         1372
 
 // Input box.
 #define IDC_VD_INPUTEDIT         1066

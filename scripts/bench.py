@@ -525,7 +525,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,fuzz,keyline")
+    ap.add_argument("--only", default="decoder,wine,programs,training,fuzz,keyline")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -538,6 +538,9 @@ def main():
         wine_section(builds, a.quick, lines)
     if "programs" in only:
         program_section(builds, lines, a.quick)
+    if "training" in only:
+        from bench_training import training_section
+        training_section(builds, sh, lines)
     if "fuzz" in only:
         fuzz_section(lines, a.quick)
     if "keyline" in only:

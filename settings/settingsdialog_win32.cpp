@@ -299,6 +299,8 @@ void FillPage(HWND page) {
     SetItemInt(page, IDC_VD_LONGHIT, v.longhit);
     SetItemInt(page, IDC_VD_HITDELAY, v.hitdelay);
     SetItemInt(page, IDC_VD_LETTERDELAY, v.letterdelay);
+    SetItemInt(page, IDC_VD_EFFECTIVEWPM, v.effectivewpm);
+    SetItemCheck(page, IDC_VD_KOCHWEIGHTED, v.koch_weighted);
     SetItemText(page, IDC_VD_CHARLIST, v.charlist);
     SetItemInt(page, IDC_VD_KOCHWORDLEN, v.koch_wordlen);
     SetItemCheck(page, IDC_VD_EXTPORTENABLE, v.enableextport);
@@ -339,6 +341,8 @@ void ReadPage(HWND page) {
     GetItemInt(page, IDC_VD_LONGHIT, &v.longhit);
     GetItemInt(page, IDC_VD_HITDELAY, &v.hitdelay);
     GetItemInt(page, IDC_VD_LETTERDELAY, &v.letterdelay);
+    GetItemInt(page, IDC_VD_EFFECTIVEWPM, &v.effectivewpm);
+    GetItemCheck(page, IDC_VD_KOCHWEIGHTED, &v.koch_weighted);
     if (GetItemText(page, IDC_VD_CHARLIST, v.charlist, KOCH_CHARLIST_SIZE)) {
         UpperCaseAscii(v.charlist);
     }

@@ -197,6 +197,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->hitdelay = 80;
     v->letterdelay = 240;
     v->worddelay = 240;
+    v->effectivewpm = 0;
     v->windowrect = VdRect{0, 0, 360, 480};
     v->sendperiod = 27;
     v->sendidlelimit = 750;
@@ -218,6 +219,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     SetButton(&v->autokeyswitch, 166, 104, 50, 12, 0x0009, "Manual");
     v->charlist[0] = '\0';
     v->koch_wordlen = 5;
+    v->koch_weighted = 0;
     FillDefaultMorseTable(v->morseTable);
     v->enableextport = 0;
     v->extportaddr = 0x378;
@@ -251,6 +253,7 @@ int CVardoSetting::Load() {
     hitdelay = ReadInt("CW", "hitdelay", hitdelay);
     letterdelay = ReadInt("CW", "letterdelay", letterdelay);
     worddelay = ReadInt("CW", "worddelay", worddelay);
+    effectivewpm = ReadInt("CW", "effectivewpm", effectivewpm);
 
     ReadRect("GLOBAL", "windowrect", &windowrect);
 
@@ -277,6 +280,7 @@ int CVardoSetting::Load() {
     // Read straight into the field: a missing key empties the list.
     VdProfile::GetString("KOCH", "charlist", "", charlist, sizeof charlist, kFile);
     koch_wordlen = ReadInt("KOCH", "koch_wordlen", koch_wordlen);
+    koch_weighted = ReadInt("KOCH", "koch_weighted", koch_weighted);
 
     for (tagMorseCode& c : morseTable) {
         ReadMorse(&c);
@@ -331,6 +335,7 @@ int CVardoSetting::Save() {
     WriteInt(f, "CW", "hitdelay", hitdelay);
     WriteInt(f, "CW", "letterdelay", letterdelay);
     WriteInt(f, "CW", "worddelay", worddelay);
+    WriteInt(f, "CW", "effectivewpm", effectivewpm);
 
     WriteRect(f, "GLOBAL", "windowrect", windowrect);
 
@@ -358,6 +363,7 @@ int CVardoSetting::Save() {
     std::snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, charlist);
     Write(f, "KOCH", "charlist", list);
     WriteInt(f, "KOCH", "koch_wordlen", koch_wordlen);
+    WriteInt(f, "KOCH", "koch_weighted", koch_weighted);
 
     for (const tagMorseCode& c : morseTable) {
         WriteMorse(f, c);

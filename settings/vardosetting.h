@@ -49,6 +49,9 @@ struct SettingValues {
     int32_t hitdelay;
     int32_t letterdelay;
     int32_t worddelay;
+    // Farnsworth speed in WPM: below the speed of the durations above, the
+    // gaps between characters and words are lengthened to it; 0 is off.
+    int32_t effectivewpm;
     // "GLOBAL"
     VdRect windowrect;
     // "JOURNAL"
@@ -74,6 +77,8 @@ struct SettingValues {
     // "KOCH"
     char charlist[KOCH_CHARLIST_SIZE];
     int32_t koch_wordlen;
+    // Nonzero: Koch groups draw characters with recent errors more often.
+    int32_t koch_weighted;
     // "MORSE"
     tagMorseCode morseTable[MORSE_CODE_COUNT];
     // "HWCTRL"

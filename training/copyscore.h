@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Longest copy that is scored (the copy buffer holds 256 with the zero).
 constexpr int COPY_TEXT_MAX = 255;
@@ -28,3 +29,26 @@ void FormatAccuracy(const tagCopyScore& score, char* out, size_t size);
 // computed in unsigned 32-bit arithmetic (a tick counter that wrapped still
 // gives a small difference).
 void FormatElapsed(uint32_t startTick, uint32_t nowTick, char* out, size_t size);
+
+// What became of one sent character in a copy.
+enum CopyOutcome : int32_t {
+    COPY_OUTCOME_RIGHT = 0,
+    COPY_OUTCOME_WRONG = 1,
+    COPY_OUTCOME_MISSED = 2,
+};
+
+struct tagCharResult {
+    char nChar;            // the sent character
+    CopyOutcome nOutcome;
+};
+
+// The result of every sent character under the same position-by-position
+// rule as ScoreCopy. Spaces of the sent text are group gaps, not
+// characters, and are skipped. A character whose position the copy holds
+// is right when the upper-cased copy equals it, missed when the copy has a
+// blank there (the operator left it out), wrong otherwise. Characters past
+// the copy's end count as missed up to sentCount, the number of characters
+// that were actually sent; a negative sentCount means it is unknown and only
+// the copied positions count.
+std::vector<tagCharResult> ScoreCopyCharacters(const char* sent, int sentLen, int sentCount, const char* copy,
+                                               int copyLen);

@@ -2,6 +2,7 @@
 #include "training/cwwavewriter.h"
 
 #include "audio/vdwavefile.h"
+#include "morse/keyingtiming.h"
 #include "morse/morsecode.h"
 
 namespace {
@@ -19,22 +20,35 @@ double BufferSeconds(const SettingValues& s) {
     return longest > 0 ? longest / 999.0 : 0.0;
 }
 
+// The durations the file is keyed with: the settings' own, with the gaps
+// lengthened to the effective speed when one is set below the character
+// speed. Negative values count as 0.
+tagKeyDurations WaveDurations(const SettingValues& s) {
+    auto ms = [](int32_t v) { return v > 0 ? v : 0; };
+    const tagKeyDurations own{ms(s.shorthit), ms(s.longhit), ms(s.hitdelay), ms(s.letterdelay),
+                              ms(s.worddelay)};
+    tagKeyDurations d = own;
+    ApplyFarnsworth(own, s.effectivewpm, WAVE_WORD_GAP_LETTER_DELAYS, &d);
+    return d;
+}
+
 void KeyText(CVdWaveFile& wave, const SettingValues& s, const char* text, int length, int groupLen) {
+    const tagKeyDurations d = WaveDurations(s);
     wave.SetFrequency(s.beepfreq);
     wave.SetVolume(s.beepvol);
     for (int i = 0; i < length; ++i) {
         const tagMorseCode* code = FindCode(s.morseTable, static_cast<signed char>(text[i]));
         if (code->nChar == '_') {
-            wave.WriteSilence(Seconds(s.worddelay));
+            wave.WriteSilence(Seconds(d.worddelay));
         } else {
             ForEachMorseElement(*code, [&](bool dot) {
-                wave.WriteTone(Seconds(dot ? s.shorthit : s.longhit));
-                wave.WriteSilence(Seconds(s.hitdelay));
+                wave.WriteTone(Seconds(dot ? d.shorthit : d.longhit));
+                wave.WriteSilence(Seconds(d.hitdelay));
             });
-            wave.WriteSilence(Seconds(s.letterdelay));
+            wave.WriteSilence(Seconds(d.letterdelay));
         }
         if (groupLen > 0 && (i + 1) % groupLen == 0) {
-            wave.WriteSilence(Seconds(s.worddelay));
+            wave.WriteSilence(Seconds(d.worddelay));
         }
     }
 }

@@ -13,7 +13,9 @@ constexpr uint32_t CW_WAVE_SAMPLE_RATE = 8000;
 // each element as a tone of shorthit or longhit followed by hitdelay of
 // silence, each character closed by letterdelay, each word-gap record as
 // worddelay of silence, and with groupLen > 0 a further worddelay after
-// every groupLen characters. Negative durations count as 0. Returns 1 when
+// every groupLen characters. Negative durations count as 0. With an
+// effectivewpm below the durations' speed, letterdelay and worddelay are
+// lengthened first (ApplyFarnsworth, the writer's word-gap shape). Returns 1 when
 // the file was created, 0 when the path cannot be written (nothing else
 // happens then).
 int WriteCwWave(const SettingValues& settings, const char* path, const char* text, int length,

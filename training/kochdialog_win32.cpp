@@ -17,7 +17,12 @@
 #include "res/dialogs_training.h"
 #include "settings/dialogtext_win32.h"
 #include "settings/vardosetting.h"
+#include "res/vardoresource.h"
+#include "training/charstats.h"
+#include "training/kochlesson.h"
+#include "training/kochpractice.h"
 #include "training/kochtext.h"
+#include "training/statsfile.h"
 
 char g_szCopyText[COPY_TEXT_MAX + 2];
 int32_t g_bKochFinished = 0;
@@ -90,6 +95,87 @@ void ScoreAndShow(HWND dlg) {
     }
 }
 
+std::wstring LoadText(UINT id, const wchar_t* fallback) {
+    wchar_t text[256];
+    if (LoadStringW(GetModuleHandleW(nullptr), id, text, 256) <= 0) {
+        lstrcpynW(text, fallback, 256);
+    }
+    return text;
+}
+
+// The number of Koch characters the sender has taken from its queue: the
+// rest of the text still waits there. -1 when there is no station.
+int SentCount() {
+    if (!g_pMainWindow) {
+        return -1;
+    }
+    const size_t waiting = g_pMainWindow->GetCodeQueueLength();
+    return KOCH_TEXT_LEN - static_cast<int>(waiting < KOCH_TEXT_LEN ? waiting : KOCH_TEXT_LEN);
+}
+
+// Narrows the copy and shows the per-character table beside it.
+void ShowAccuracyTable(HWND dlg, const std::vector<tagCharResult>& results, const CCharStats& stats) {
+    const std::string table = FormatAccuracyTable(SummariseResults(results), stats);
+    const std::wstring text = LoadText(IDS_VARDO_STATS_HEADER, L"字符  本次      累计") + L"\r\n" +
+                              AnsiToWide(table.c_str());
+    RECT copy = {0, 0, 224, 175};
+    MapDialogRect(dlg, &copy);
+    SetWindowPos(GetDlgItem(dlg, IDC_VD_COPYEDIT), nullptr, 0, 0, copy.right, copy.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND box = GetDlgItem(dlg, IDC_VD_COPYSTATS);
+    SetWindowTextW(box, text.c_str());
+    ShowWindow(box, SW_SHOWNA);
+}
+
+// Asks whether the next Koch character joins the set once the recent
+// sessions on this set reached the pass mark; adds it on "yes".
+void OfferNextLesson(HWND dlg, const CCharStats& stats, const char* list) {
+    if (!g_pSetting || !LessonPassed(stats, list) || std::strlen(list) >= KOCH_CHARLIST_SIZE - 1) {
+        return;
+    }
+    const char next = NextKochCharacter(list, g_pSetting->morseTable);
+    if (!next) {
+        return;
+    }
+    const std::wstring format =
+        LoadText(IDS_VARDO_LESSON_NEXT, L"最近%d次练习的正确率已达到%d%%。\n是否把下一个字符“%c”加入字符集？");
+    wchar_t text[256];
+    _snwprintf(text, 255, format.c_str(), LESSON_SESSIONS, LESSON_PERCENT, static_cast<wchar_t>(next));
+    text[255] = 0;
+    if (MessageBoxW(dlg, text, LoadText(IDS_VARDO_LESSON_CAPTION, L"Koch课程").c_str(), MB_YESNO) != IDYES) {
+        return;
+    }
+    SettingValues values;
+    g_pSetting->CopyValuesTo(values);
+    const size_t n = strnlen(values.charlist, KOCH_CHARLIST_SIZE - 1);
+    values.charlist[n] = next;
+    values.charlist[n + 1] = 0;
+    g_pSetting->CopyValuesFrom(values);
+}
+
+// The end of a session: every sent character's result goes into the
+// statistics file, the table shows this session beside all of them, and
+// the next lesson is offered when it is due.
+void EndSession(HWND dlg, int sentCount) {
+    const int copied = static_cast<int>(strnlen(g_szCopyText, COPY_TEXT_MAX));
+    const std::vector<tagCharResult> results =
+        ScoreCopyCharacters(g_szKochText, KOCH_TEXT_LEN, sentCount, g_szCopyText, copied);
+    char list[KOCH_CHARLIST_SIZE] = {};
+    if (g_pSetting) {
+        snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, g_pSetting->charlist);
+    }
+    CCharStats stats;
+    if (LoadCharStats(VARDO_STATS_FILE, &stats) == STATS_REPLACED) {
+        ShowStationNotice(dlg, NOTICE_STATS_REPLACED);
+    }
+    if (!results.empty()) {
+        stats.AddSession(list, results);
+        SaveCharStats(VARDO_STATS_FILE, stats);
+    }
+    ShowAccuracyTable(dlg, results, stats);
+    OfferNextLesson(dlg, stats, list);
+}
+
 void StopTraining(HWND dlg) {
     KillTimer(dlg, IDT_VD_COPYCLOCK);
     if (g_pMainWindow) {
@@ -103,7 +189,9 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
         g_bKochFinished = 0;
         g_szCopyText[0] = 0;
         g_kochScore = tagCopyScore{0, 0, 0, 0};
-        GenerateKochText();
+        if (GeneratePracticeText() == STATS_REPLACED) {
+            ShowStationNotice(dlg, NOTICE_STATS_REPLACED);
+        }
         // The training starts when the operator confirms.
         MessageBoxW(dlg, L"点击[确定]或按[回车]键开始...", L"准备", MB_OK);
         if (g_pMainWindow) {
@@ -129,11 +217,15 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
             }
             return FALSE;
         case IDC_VD_COPYDONE:
-            StopTraining(dlg);
             if (!g_bKochFinished) {
+                // Counted before the flush empties the queue.
+                const int sent = SentCount();
+                StopTraining(dlg);
                 SetDlgItemTextW(dlg, IDC_VD_COPYDONE, L"关闭");
                 g_bKochFinished = 1;
+                EndSession(dlg, sent);
             } else {
+                StopTraining(dlg);
                 EndDialog(dlg, IDC_VD_COPYDONE);
             }
             return TRUE;

@@ -22,3 +22,19 @@ void FillKochText(char* out, int len, const char* charList, int32_t wordLen);
 void GenerateKochText(const char* charList, int32_t wordLen);
 // The same from the settings store's charlist and koch_wordlen.
 void GenerateKochText();
+
+// Weighted practice: each character's weight is KOCH_WEIGHT_BASE plus
+// KOCH_WEIGHT_GAIN times its recent error rate (0 to 1), so a character
+// missed every time comes up four times as often as one always copied,
+// and none falls below the share of the best-copied ones.
+constexpr int32_t KOCH_WEIGHT_BASE = 100;
+constexpr int32_t KOCH_WEIGHT_GAIN = 300;
+
+// The weight of a character with the given recent error rate.
+int32_t KochWeight(double errorRate);
+
+// As FillKochText, but character k of charList is drawn with probability
+// weights[k] / (sum of the weights); weights below 1 count as 1. Each draw
+// takes two values of rand() (30 bits), so the run-time's 15-bit rand does
+// not limit the resolution.
+void FillWeightedKochText(char* out, int len, const char* charList, int32_t wordLen, const int32_t* weights);

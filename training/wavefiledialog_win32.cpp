@@ -16,7 +16,9 @@
 #include "settings/vardosetting.h"
 #include "training/cwwavewriter.h"
 #include "training/inputbox.h"
+#include "training/kochpractice.h"
 #include "training/kochtext.h"
+#include "training/statsfile.h"
 #include "training/wavefilename.h"
 
 namespace {
@@ -68,7 +70,9 @@ void MakeKochWaveFile(void* hwnd) {
         ShowStationNotice(hwnd, NOTICE_NO_KOCH_CHARS);
         return;
     }
-    GenerateKochText();
+    if (GeneratePracticeText() == STATS_REPLACED) {
+        ShowStationNotice(hwnd, NOTICE_STATS_REPLACED);
+    }
     char name[WAVE_PATH_MAX];
     MakeWaveFileName(g_pSetting->charlist, name);
     ChooseWaveFile(hwnd, name, g_szKochText, KOCH_TEXT_LEN);

@@ -177,3 +177,24 @@ TEST(StationTiming, SendAndReceiveSidesKeepTheirOwnTiming) {
         EXPECT_EQ(rows[i].recvThreshold, t.recvThreshold) << "row " << i;
     }
 }
+
+TEST(StationTiming, EffectiveSpeedLengthensOnlyTheGaps) {
+    const struct { int32_t effective; int32_t letterdelay, worddelay; } rows[] = {
+        {0, 195, 195}, {20, 195, 195}, {25, 195, 195},  // off, equal, above: today's timing
+        {10, 564, 276},  // letter gap 629 = 65 + 564, word gap 1469 = 65 + 2 x 564 + 276
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        SettingValues v;
+        SetDefaultSettingValues(&v);
+        v.shorthit = v.hitdelay = 65;
+        v.longhit = v.letterdelay = v.worddelay = 195;
+        v.effectivewpm = rows[i].effective;
+        const tagStationTiming t = MakeStationTiming(v);
+        EXPECT_EQ(65, t.keys.shorthit) << "row " << i;
+        EXPECT_EQ(195, t.keys.longhit) << "row " << i;
+        EXPECT_EQ(65, t.keys.hitdelay) << "row " << i;
+        EXPECT_EQ(rows[i].letterdelay, t.keys.letterdelay) << "row " << i;
+        EXPECT_EQ(rows[i].worddelay, t.keys.worddelay) << "row " << i;
+        EXPECT_EQ(2, t.sendThreshold) << "row " << i << ": the decoder follows the dash only";  // 195 / 27 - 5
+    }
+}

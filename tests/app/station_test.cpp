@@ -4,6 +4,7 @@
 // for a loaded machine; they check order and durations, never speed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -363,6 +364,35 @@ TEST(StationSender, TextFileWithCQAndALineEndSendsTwoWordGaps) {
     ASSERT_TRUE(rig.WaitUntilSent());
     ExpectLine(ExpectedLine(rig, "CQ  E"), SpansOf(rig.ToneTransitions()));
     std::remove(path.c_str());
+}
+
+TEST(StationSender, EffectiveSpeedStretchesTheGapsSoPARISTakesItsTime) {
+    // Characters at 20 WPM (65 ms units), 10 WPM effective: the key line of
+    // "PARIS " adds up to the 6000 ms of a 10 WPM PARIS, and the sender keys
+    // exactly that line; with the effective speed at the character speed
+    // the line is the one the durations alone give.
+    const struct { int effective; int64_t parisMs; } rows[] = {{10, 6000}, {20, 3705}, {0, 3705}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        CStationRig rig([&](CVardoSetting& s) {
+            s.shorthit = s.hitdelay = 65;
+            s.longhit = s.letterdelay = s.worddelay = 195;
+            s.effectivewpm = rows[i].effective;
+        });
+        std::vector<tagSpan> line;
+        for (char c : std::string("PARIS ")) AppendExpectedSpans(Record(rig, c), rig.Station().GetTiming().keys, &line);
+        double total = 0;
+        for (const tagSpan& span : line) total += span.ms;
+        EXPECT_EQ(static_cast<double>(rows[i].parisMs), total) << "row " << i;
+        if (rows[i].effective != 10) continue;
+        // The keyed line: PARIS and the P after it, which ends the word gap.
+        rig.Station().EnqueueText("PARIS P", 7, 0);
+        ASSERT_TRUE(rig.WaitUntilSent());
+        ExpectLine(ExpectedLine(rig, "PARIS P"), SpansOf(rig.ToneTransitions()));
+        const std::vector<tagTransition> t = rig.ToneTransitions();
+        ASSERT_EQ(2u * (14 + 4), t.size());
+        const double firstWordMs = std::chrono::duration<double, std::milli>(t[28].when - t[0].when).count();
+        EXPECT_NEAR(6000.0, firstWordMs, TOLERANCE_MS);
+    }
 }
 
 TEST(StationSender, CharacterButtonsQueueTheirRecordsWithGroupGaps) {

@@ -54,10 +54,11 @@ def test_settings_speed_rebuilds_the_station():
             e.check(e.wait_until(lambda: find("^Settings$"), 10), "the settings dialog did not open")
             time.sleep(0.5)
             # The focus starts in the first duration field; two tabs reach
-            # the speed, a third leaves it, four more reach OK.
+            # the speed, a third leaves it, five more (past the effective
+            # speed) reach OK.
             st.key("Tab", "Tab", delay_ms=150)
             st.key("1", "0", delay_ms=80)
-            st.key("Tab", "Tab", "Tab", "Tab", "Tab", delay_ms=150)
+            st.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", delay_ms=150)
             st.key("space")
             e.check(e.wait_until(lambda: not find("^Settings$"), 10), "the settings dialog did not close")
             time.sleep(1.0)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "morse/keyingtiming.h"
@@ -96,6 +97,75 @@ TEST(KeyingTiming, SenderTimeline) {
             EXPECT_EQ(2 * MORSE_MAX_ELEMENTS + 1, n) << "row " << i;
         }
     }
+}
+
+// The key line of "PARIS " in ms: each record as the sender lays it out; the
+// audio file writer leaves out the letter delay after the word-gap record.
+int64_t ParisMs(const tagKeyDurations& d, int wordGapLetterDelays) {
+    tagMorseCode table[MORSE_CODE_COUNT];
+    FillDefaultMorseTable(table);
+    int64_t ms = 0;
+    for (char c : std::string("PARIS ")) {
+        tagKeySegment seg[MAX_KEY_SEGMENTS];
+        const int n = LayoutKeyTimeline(*FindCode(table, c), d, seg, MAX_KEY_SEGMENTS);
+        for (int k = 0; k < n; ++k) ms += seg[k].ms;
+    }
+    return ms - (SENDER_WORD_GAP_LETTER_DELAYS - wordGapLetterDelays) * int64_t{d.letterdelay};
+}
+
+TEST(KeyingTiming, FarnsworthGivesPARISTheEffectiveSpeedsTime) {
+    // Character speed, effective speed, word-gap shape: PARIS then takes
+    // 60000 / effective ms exactly, and the elements keep their lengths.
+    const struct { int wpm, effective, shape; } rows[] = {
+        {20, 10, SENDER_WORD_GAP_LETTER_DELAYS}, {20, 10, WAVE_WORD_GAP_LETTER_DELAYS},
+        {25, 5, SENDER_WORD_GAP_LETTER_DELAYS},  {30, 15, WAVE_WORD_GAP_LETTER_DELAYS},
+        {18, 12, SENDER_WORD_GAP_LETTER_DELAYS}, {40, 7, WAVE_WORD_GAP_LETTER_DELAYS},
+        {13, 9, WAVE_WORD_GAP_LETTER_DELAYS},  // 60000 / 9 rounds to 6667
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        tagKeyDurations d{};
+        SpeedToDurations(rows[i].wpm, &d);
+        tagKeyDurations f{};
+        ASSERT_EQ(1, ApplyFarnsworth(d, rows[i].effective, rows[i].shape, &f)) << "row " << i;
+        EXPECT_EQ((60000 + rows[i].effective / 2) / rows[i].effective, ParisMs(f, rows[i].shape)) << "row " << i;
+        EXPECT_TRUE(f.shorthit == d.shorthit && f.longhit == d.longhit && f.hitdelay == d.hitdelay) << "row " << i;
+        // Word gap to letter gap is the standard 7 to 3, give or take the
+        // rounding that keeps the total exact.
+        const double letterGap = f.hitdelay + f.letterdelay;
+        const double wordGap = f.hitdelay + rows[i].shape * f.letterdelay + f.worddelay;
+        EXPECT_NEAR(7.0 / 3.0, wordGap / letterGap, 0.02) << "row " << i;
+    }
+}
+
+TEST(KeyingTiming, FarnsworthNeverShortensAGapAndIsOffAtOrAboveTheSpeed) {
+    const tagKeyDurations wpm20{65, 195, 65, 195, 195};  // reads back as 20 WPM
+    const tagKeyDurations custom{80, 240, 80, 240, 240};  // the defaults: 16 WPM
+    const struct { tagKeyDurations d; int effective; int applied; } rows[] = {
+        {wpm20, 20, 0}, {wpm20, 21, 0}, {wpm20, 999, 0}, {wpm20, 0, 0}, {wpm20, -10, 0},
+        {custom, 16, 0},
+        {wpm20, 19, 1},   // the station's own gaps are already longer: kept
+        {wpm20, 15, 1}, {custom, 12, 1}, {custom, 1, 1},
+        {{0, 0, 0, 0, 0}, 5, 1},  // no durations at all: gaps only
+    };
+    for (const int shape : {SENDER_WORD_GAP_LETTER_DELAYS, WAVE_WORD_GAP_LETTER_DELAYS}) {
+        for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+            const tagKeyDurations& d = rows[i].d;
+            tagKeyDurations f{-1, -1, -1, -1, -1};
+            EXPECT_EQ(rows[i].applied, ApplyFarnsworth(d, rows[i].effective, shape, &f)) << "row " << i;
+            if (!rows[i].applied) {
+                EXPECT_EQ(0, std::memcmp(&d, &f, sizeof d)) << "row " << i << " shape " << shape;
+                continue;
+            }
+            EXPECT_GE(f.letterdelay, d.letterdelay) << "row " << i << " shape " << shape;
+            EXPECT_GE(f.hitdelay + shape * int64_t{f.letterdelay} + f.worddelay,
+                      d.hitdelay + shape * int64_t{d.letterdelay} + d.worddelay) << "row " << i << " shape " << shape;
+            EXPECT_GE(f.worddelay, 0) << "row " << i << " shape " << shape;
+            EXPECT_GE(ParisMs(f, shape), ParisMs(d, shape)) << "row " << i << " shape " << shape;
+        }
+    }
+    tagKeyDurations huge{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, f{};
+    EXPECT_EQ(0, ApplyFarnsworth(huge, 5, SENDER_WORD_GAP_LETTER_DELAYS, &f));  // speed 0: nothing to slow
+    EXPECT_EQ(0, ApplyFarnsworth(huge, 5, SENDER_WORD_GAP_LETTER_DELAYS, nullptr));
 }
 
 }  // namespace

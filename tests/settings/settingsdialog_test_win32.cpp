@@ -99,6 +99,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
     struct Row { int tab; int id; const char* want; };
     static const Row rows[] = {
         {0, 1018, "80"}, {0, 1019, "240"}, {0, 1020, "80"}, {0, 1021, "240"}, {0, 1025, "16"},
+        {0, 1370, "0"},
         {1, 1002, "1000.0000"}, {1, 1005, "0.2500"}, {1, 1007, "27"}, {1, 1009, "750"},
         {1, 1022, "13"}, {1, 1062, "240"},
         {2, 1012, "512"}, {2, 1010, "27"}, {2, 1011, "750"}, {2, 1013, "0.3000"},
@@ -124,6 +125,8 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         EXPECT_EQ(nullptr, GetDlgItem(Page(), 1018));
         SelectTab(5);
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), 1100));
+        SelectTab(3);
+        EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), 1371));
         return true;
     });
     s.Add("speed 20 and leave the field", [] {
@@ -138,6 +141,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         EXPECT_EQ("195", Field(1019));
         EXPECT_EQ("65", Field(1020));
         EXPECT_EQ("195", Field(1021));
+        SetField(1370, L"12");
         SetField(1025, L"");
         CDialogScript::PostClick(Page(), 1017);
         return true;
@@ -158,6 +162,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         CDialogScript::Type(list, L"kmr");
         EXPECT_EQ("KMR", Field(1026));
         SetField(1061, L"4");
+        CheckDlgButton(Page(), 1371, BST_CHECKED);
         SelectTab(5);
         SetField(1102, L"");             // cleared byte field reads as 0
         SetField(1103, L"1b");
@@ -237,6 +242,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         {"openbyte", 0x00, v.openbyte}, {"closebyte", 0x1B, v.closebyte},
         {"enableextport", 1, v.enableextport}, {"extportaddr", 0x378, v.extportaddr},
         {"koch_wordlen", 4, v.koch_wordlen}, {"nwenabled", 0, v.nwenabled},
+        {"effectivewpm", 12, v.effectivewpm}, {"koch_weighted", 1, v.koch_weighted},
         {"localport", 3010, v.localport}, {"sendperiod", 27, v.sendperiod},
         {"hosts", 1, static_cast<long long>(v.hosts.size())},
     };

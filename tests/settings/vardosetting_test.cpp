@@ -26,7 +26,7 @@ std::string Dump(const SettingValues& v) {
     auto p = [&o](const VdPoint& x) { o << x.x << ',' << x.y << ' '; };
     auto b = [&o](const tagPanelButton& x) { o << x.x << ',' << x.y << ',' << x.width << ',' << x.height << ',' << x.key << ',' << Text(x.caption) << ' '; };
     o << v.beepfreq << ' ' << v.beepvol << ' ' << v.shorthit << ' ' << v.longhit << ' ' << v.hitdelay << ' '
-      << v.letterdelay << ' ' << v.worddelay << ' ';
+      << v.letterdelay << ' ' << v.worddelay << ' ' << v.effectivewpm << ' ';
     r(v.windowrect);
     o << v.sendperiod << ' ' << v.sendidlelimit << ' ';
     r(v.sendrect), p(v.sendlabeloffset), r(v.sendqueuerect);
@@ -34,7 +34,7 @@ std::string Dump(const SettingValues& v) {
     r(v.recvrect), p(v.recvlabeloffset), r(v.recvmrect);
     o << v.recvanalyzesamples << ' ' << v.recvthreshold << ' ' << v.recvfreqstart << ' ' << v.recvfreqend << ' ';
     b(v.cw), b(v.sendpause), b(v.sendfile), b(v.autokeyswitch);
-    o << '[' << Text(v.charlist) << "] " << v.koch_wordlen << ' ';
+    o << '[' << Text(v.charlist) << "] " << v.koch_wordlen << ' ' << v.koch_weighted << ' ';
     for (const tagMorseCode& c : v.morseTable) o << c.nChar << ':' << c.nCode << ':' << c.nMask << ':' << c.nVKey << ' ';
     o << v.enableextport << ' ' << v.extportaddr << ' ' << int{v.openbyte} << ' ' << int{v.closebyte} << ' '
       << v.serialkey << ' ' << v.serialport << ' ' << v.serialline << ' ' << v.serialinvert << ' ' << v.serialptt
@@ -60,12 +60,12 @@ TEST(VardoSetting, DefaultFile) {
     const std::string lines = CrLfLines(ReadTextFile(kIni));
     const char* const head =
         "[CW]|beepfreq=1000.000000|beepvol=0.250000|shorthit=80|longhit=240|hitdelay=80|letterdelay=240|"
-        "worddelay=240|[GLOBAL]|windowrect=0,0,360,480|[JOURNAL]|sendperiod=27|sendidlelimit=750|"
+        "worddelay=240|effectivewpm=0|[GLOBAL]|windowrect=0,0,360,480|[JOURNAL]|sendperiod=27|sendidlelimit=750|"
         "sendrect=5,160,348,192|sendlabeloffset=0,-56|sendqueuerect=5,192,348,203|recvperiod=27|"
         "recvidlelimit=750|recvrect=5,64,348,96|recvlabeloffset=0,-56|recvmrect=50,10,306,58|"
         "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|[MAINPANEL]|"
         "cw=280,220,64,64,000D,CW|sendpause=50,104,50,12,0074,Pause|sendfile=108,104,50,12,0075,File...|"
-        "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|[MORSE]|"
+        "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|koch_weighted=0|[MORSE]|"
         "A=00000002,00000003,0041|B=00000007,0000000F,0042|";
     const std::string tail =
         "|?=00000033,0000003F,0000|/=0000000D,0000001F,006F|(=00000009,0000001F,0000|)=00000012,0000003F,0000|"
@@ -108,6 +108,8 @@ TEST(VardoSetting, LoadsFileValues) {
         {"[JOURNAL]\r\nsendlabeloffset=5\r\nrecvthreshold=0.75\r\n", [](SettingValues& v) { v.sendlabeloffset.x = 5, v.recvthreshold = 0.75; }, ""},
         {"[KOCH]\r\ncharlist=" + std::string(50, 'K') + "\r\nkoch_wordlen=3\r\n",
          [](SettingValues& v) { std::strcpy(v.charlist, std::string(43, 'K').c_str()), v.koch_wordlen = 3; }, ""},
+        {"[CW]\r\neffectivewpm=12\r\n[KOCH]\r\nkoch_weighted=1\r\n",
+         [](SettingValues& v) { v.effectivewpm = 12, v.koch_weighted = 1; }, ""},
         {"[NETWORK]\r\nhosts=1\r\nhost1=10.0.0.2:3010\r\n", [](SettingValues&) {}, "10.0.0.2:3010 "},
         {"[NETWORK]\r\nhosts=5\r\nhost1=10.0.0.2\r\nhost2=:3010\r\nhost3=10.0.0.3:\r\nhost4=10.0.0.4:3011\r\n"
          "host5= 10.0.0.5 x :3012\r\n", [](SettingValues&) {}, "10.0.0.4:3011 10.0.0.5:3012 "},
@@ -155,6 +157,7 @@ TEST(VardoSetting, EveryValueRoundTrips) {
     v.recvidlelimit = 11, v.recvrect = {9, 10, 11, 12}, v.recvlabeloffset = {12, -13}, v.recvmrect = {13, 14, 15, 16};
     v.recvanalyzesamples = 1024, v.recvthreshold = 0.5, v.recvfreqstart = 14, v.recvfreqend = 15;
     v.cw = {1, 2, 3, 4, 0xFFFF, "Key"}, v.sendpause = {5, 6, 7, 8, 0, "P"}, v.koch_wordlen = 16;
+    v.effectivewpm = 9, v.koch_weighted = 1;
     std::strcpy(v.charlist, "KMRSU"), v.morseTable[5] = {'F', 0x51, 0x7F, 0x1234}, v.enableextport = -1;
     v.extportaddr = 0xFFFF, v.openbyte = 0x12, v.closebyte = 0xFE, v.localport = 65535, v.nwenabled = 0;
     {

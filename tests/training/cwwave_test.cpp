@@ -74,6 +74,28 @@ TEST(CwWave, DataBytesTable) {
     }
 }
 
+TEST(CwWave, EffectiveSpeedGivesPARISItsTime) {
+    // 20 WPM characters: "PARIS " is 3510 ms of audio by the durations (the
+    // file has no letter delay after a word gap); at 10 WPM effective it
+    // is the 6000 ms of a 10 WPM PARIS. 16 bytes per ms at 8000 Hz.
+    const struct { int effective; int group; const char* text; uint32_t ms; } rows[] = {
+        {0, 0, "PARIS ", 3510}, {20, 0, "PARIS ", 3510}, {30, 0, "PARIS ", 3510},
+        {10, 0, "PARIS ", 6000}, {10, 5, "PARIS", 6000},  // a group gap is a word gap
+        {10, 0, "PARIS PARIS ", 12000},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        SettingValues s = Defaults();
+        s.shorthit = s.hitdelay = 65;
+        s.longhit = s.letterdelay = s.worddelay = 195;
+        s.effectivewpm = rows[i].effective;
+        ASSERT_EQ(1, WriteCwWave(s, "paris.wav", rows[i].text, static_cast<int>(strlen(rows[i].text)), rows[i].group))
+            << "row " << i;
+        const std::vector<uint8_t> f = ReadFile("paris.wav");
+        ASSERT_GE(f.size(), 44u) << "row " << i;
+        EXPECT_EQ(rows[i].ms * 16u, Le32(f, 40)) << "row " << i;
+    }
+}
+
 TEST(CwWave, UnwritablePathWritesNothing) {
     SettingValues s = Defaults();
     EXPECT_EQ(0, WriteCwWave(s, "no-such-folder/x.wav", "SOS", 3, 0));
@@ -137,18 +159,39 @@ TEST(CwWave, DecoderReadsTheTextBack) {
     if (!HaveTool("sox") || !HaveTool("multimon-ng")) {
         GTEST_SKIP() << "sox or multimon-ng not installed";
     }
-    const char* text = "CQ CQ DE VARDO";
-    ASSERT_EQ(1, WriteCwWave(Defaults(), "decode.wav", text, static_cast<int>(strlen(text)), 0));
-    // The decoder takes 22050 Hz raw samples, and it prints a character only
-    // once the silence after it outlasts its analysis block: a second of
-    // padding lets the last letter out. Its timing estimate starts from the
-    // dot and gap length given.
-    RunCommand("sox decode.wav -t raw -r 22050 -e signed-integer -b 16 -c 1 decode.raw pad 0 1");
-    std::string out = RunCommand("multimon-ng -q -c -a MORSE_CW -d 80 -g 80 -t raw decode.raw 2>/dev/null");
-    std::string letters;
-    for (char c : out) {
-        if ((c >= 'A' && c <= 'Z') || c == ' ') letters += c;
+    // The station's defaults, and 20 WPM characters spaced out to 10 WPM
+    // (whose long letter gaps the decoder, timing from the dot, reads as
+    // word spaces: only the letters are compared).
+    const struct { int dot; int effective; const char* want; } rows[] = {
+        {80, 0, "CQ CQ DE VARDO"}, {65, 10, "CQCQDEVARDO"}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        SettingValues s = Defaults();
+        s.shorthit = s.hitdelay = rows[i].dot;
+        s.longhit = s.letterdelay = s.worddelay = 3 * rows[i].dot;
+        s.effectivewpm = rows[i].effective;
+        const char* text = "CQ CQ DE VARDO";
+        ASSERT_EQ(1, WriteCwWave(s, "decode.wav", text, static_cast<int>(strlen(text)), 0)) << "row " << i;
+        // The decoder takes 22050 Hz raw samples, and it prints a character
+        // only once the silence after it outlasts its analysis block: a
+        // second of padding lets the last letter out. Its timing estimate
+        // starts from the dot and gap length given.
+        RunCommand("sox decode.wav -t raw -r 22050 -e signed-integer -b 16 -c 1 decode.raw pad 0 1");
+        const std::string dot = std::to_string(rows[i].dot);
+        std::string out = RunCommand("multimon-ng -q -c -a MORSE_CW -d " + dot + " -g " + dot +
+                                     " -t raw decode.raw 2>/dev/null");
+        const bool spaces = strchr(rows[i].want, ' ') != nullptr;
+        std::string letters;
+        for (char c : out) {
+            if ((c >= 'A' && c <= 'Z') || (spaces && c == ' ')) letters += c;
+        }
+        EXPECT_NE(std::string::npos, letters.find(rows[i].want)) << "row " << i << " decoder said: " << out;
     }
-    EXPECT_NE(std::string::npos, letters.find("CQ CQ DE VARDO")) << "decoder said: " << out;
+    // An independent reader measures PARIS at 10 WPM effective: 6 s.
+    SettingValues s = Defaults();
+    s.shorthit = s.hitdelay = 65;
+    s.longhit = s.letterdelay = s.worddelay = 195;
+    s.effectivewpm = 10;
+    ASSERT_EQ(1, WriteCwWave(s, "paris.wav", "PARIS ", 6, 0));
+    EXPECT_EQ("6.000000\n", RunCommand("sox --i -D paris.wav"));
 }
 #endif

@@ -15,6 +15,7 @@
 #include "tests/training/dialogscript_win32.h"
 #include "training/kochdialog.h"
 #include "training/kochtext.h"
+#include "training/statsfile.h"
 
 namespace {
 
@@ -175,4 +176,99 @@ TEST_F(KochDialog, OneCharacterShowsTheMessageOnly) {
     s.Start();
     ShowKochDialog(nullptr);
     EXPECT_TRUE(s.Finish()) << s.failure();
+}
+
+TEST_F(KochDialog, SessionEndRecordsEachCharacterShowsTheTableAndOffersTheNextLesson) {
+    // Three earlier sessions on AB at 95 %: the next Koch character is due.
+    CCharStats earlier;
+    for (int k = 0; k < 3; ++k) {
+        std::vector<tagCharResult> r(40, tagCharResult{'A', COPY_OUTCOME_RIGHT});
+        r[0].nOutcome = COPY_OUTCOME_WRONG;
+        r[1] = tagCharResult{'B', COPY_OUTCOME_MISSED};
+        earlier.AddSession("AB", r);
+    }
+    ASSERT_EQ(1, SaveCharStats(VARDO_STATS_FILE, earlier));
+    CDialogScript s;
+    AddOpenSteps(s);
+    s.Add("copy and finish", [] {
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(g_dlg, 1372)));
+        // Four right, then a wrong one: this session is too short to count
+        // toward the lesson, but every character is recorded.
+        wchar_t copy[6] = {};
+        for (int i = 0; i < 4; ++i) copy[i] = static_cast<wchar_t>(g_szKochText[i]);
+        copy[4] = L'X';
+        CDialogScript::Type(GetDlgItem(g_dlg, 1003), copy);
+        CDialogScript::PostClick(g_dlg, 1024);
+        return true;
+    });
+    s.Add("lesson offer", [] {
+        HWND box = CDialogScript::FindTop(L"Koch课程");
+        if (!box) return false;
+        EXPECT_TRUE(CDialogScript::HasChildText(box, L"最近3次练习的正确率已达到90%。\n是否把下一个字符“K”加入字符集？"));
+        PostMessageW(box, WM_COMMAND, IDYES, 0);
+        return true;
+    });
+    s.Add("table", [] {
+        if (CDialogScript::FindTop(L"Koch课程")) return false;
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_dlg, 1372)));
+        const std::string table = CDialogScript::Text(g_dlg, 1372);
+        EXPECT_EQ(0u, table.find("字符  本次      累计\r\n")) << table;
+        // One line per character of the session, each with both figures.
+        EXPECT_NE(std::string::npos, table.find("A ")) << table;
+        EXPECT_NE(std::string::npos, table.find("%  ")) << table;
+        CDialogScript::PostClick(g_dlg, 1024);
+        return true;
+    });
+    s.Start();
+    EXPECT_EQ(1024, RunKochDialog(nullptr));
+    EXPECT_TRUE(s.Finish()) << s.failure();
+    EXPECT_STREQ("ABK", store->charlist);
+    // The file now holds the earlier sessions and this one's five characters.
+    CCharStats after;
+    ASSERT_EQ(STATS_LOADED, LoadCharStats(VARDO_STATS_FILE, &after));
+    ASSERT_EQ(4u, after.Sessions().size());
+    const tagSessionTally& last = after.Sessions().back();
+    EXPECT_EQ("AB", last.szCharList);
+    EXPECT_EQ(4, last.nRight);
+    EXPECT_EQ(1, last.nWrong);
+    int64_t total = 0;
+    for (char c : {'A', 'B'}) {
+        const tagCharTally* t = after.Find(c);
+        if (t) total += t->nRight + t->nWrong + t->nMissed;
+    }
+    EXPECT_EQ(3 * 40 + 5, total);
+    DeleteFileA(VARDO_STATS_FILE);
+}
+
+TEST_F(KochDialog, DamagedStatisticsAreReportedAndReplaced) {
+    store->koch_weighted = 1;
+    {
+        FILE* f = fopen(VARDO_STATS_FILE, "wb");
+        ASSERT_NE(nullptr, f);
+        fputs("vardo-stats 1\nchar 41 1 2", f);  // cut short
+        fclose(f);
+    }
+    CDialogScript s;
+    s.Add("notice", [] {
+        HWND box = CDialogScript::FindTop(L"警告");
+        if (!box) return false;
+        EXPECT_TRUE(CDialogScript::HasChildText(
+            box, L"字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。"));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    AddOpenSteps(s);
+    s.Add("esc", [] {
+        PostMessageW(g_dlg, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    s.Start();
+    EXPECT_EQ(2, RunKochDialog(nullptr));
+    EXPECT_TRUE(s.Finish()) << s.failure();
+    CCharStats after;
+    EXPECT_EQ(STATS_LOADED, LoadCharStats(VARDO_STATS_FILE, &after));
+    EXPECT_STREQ("AB", store->charlist);
+    EXPECT_EQ(5, store->koch_wordlen);
+    DeleteFileA(VARDO_STATS_FILE);
+    DeleteFileA((std::string(VARDO_STATS_FILE) + ".bad").c_str());
 }

@@ -1,0 +1,12 @@
+// Replacing a small file so that a crash or power loss at any moment leaves
+// either the old file or the new one, never a part of either: the bytes go
+// to a temporary file beside it, are flushed to the disk, and the temporary
+// file is then renamed over the old one.
+#pragma once
+
+#include <string>
+
+// Writes bytes to path + ".tmp", flushes it to the disk and renames it to
+// path. Returns nonzero on success; on failure path is untouched and the
+// temporary file is removed.
+int ReplaceFileContents(const char* path, const std::string& bytes);
