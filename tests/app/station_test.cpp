@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/appglobals.h"
 #include "app/filechooser.h"
 #include "app/stationjournal.h"
 #include "hw/fakeportdriver.h"
@@ -70,6 +72,46 @@ void Hold(int ms) { CStationRig::WaitUntil([] { return false; }, ms); }
 // feeds nothing; a 1000 ms period makes a 60 ms mark one sample at most and
 // the threshold negative), so a panel running on the other side's timing
 // shows nothing or the wrong character.
+// The window host of a station, counting the requests to repaint the whole
+// client area.
+class CWholeRepaintCounter : public IWindowHost {
+public:
+    explicit CWholeRepaintCounter(IWindowHost* host) : m_pHost(host) {}
+    int Invalidate(const VdRect* rect) override {
+        if (rect == nullptr) ++m_nWhole;
+        return m_pHost->Invalidate(rect);
+    }
+    CDrawSurface* CreateWindowSurface() override { return m_pHost->CreateWindowSurface(); }
+    CDrawSurface* CreateSurface(int width, int height) override { return m_pHost->CreateSurface(width, height); }
+    void GetClientRect(VdRect* out) override { m_pHost->GetClientRect(out); }
+    void GetWindowRect(VdRect* out) override { m_pHost->GetWindowRect(out); }
+    void* GetNativeHandle() override { return m_pHost->GetNativeHandle(); }
+    int Whole() const { return m_nWhole; }
+
+private:
+    IWindowHost* m_pHost;
+    int m_nWhole = 0;
+};
+
+// The rebuild after the settings dialog's OK repaints the whole window, so
+// that no pixel of the old station (its pause caption, mode button, queue
+// text) stays.
+TEST(StationLifetime, RebuildRepaintsTheWholeWindow) {
+    std::unique_ptr<CVardoSetting> settings(new CVardoSetting());
+    std::unique_ptr<IWindowHost> host = CreateStationHost(settings->windowrect);
+    CWholeRepaintCounter counter(host.get());
+    g_pSetting = settings.get();
+    g_pWindowHost = &counter;
+    ASSERT_EQ(1, RebuildMainWindow());
+    PumpStationMessages();
+    EXPECT_GE(counter.Whole(), 1) << "the rebuilt station did not repaint the whole window";
+    CVardoMainWindow* station = g_pMainWindow;
+    g_pMainWindow = nullptr;
+    delete station;
+    g_pWindowHost = nullptr;
+    g_pSetting = nullptr;
+}
+
 TEST(StationKeying, SendAndReceivePanelsRunOnTheirOwnTiming) {
     const struct {
         bool remote;  // key the receive panel through a peer's frames

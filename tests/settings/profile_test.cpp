@@ -68,4 +68,42 @@ TEST(Profile, WriteString) {
     }
 }
 
+// A save goes into a copy that replaces the file in one step: lines the
+// store does not know stay, a temporary file left by a save that died is
+// not reused, and a save that dies before its commit leaves the file whole.
+TEST(Profile, RewriteReplacesTheFileOnlyWhenCommitted) {
+    const struct {
+        const char* before;  // the file, or null when missing
+        const char* stale;   // a temporary file left before, or null
+        bool commit;
+        int committed;
+        const char* after;
+    } rows[] = {
+        {"[CW]\r\na=1\r\n[Mine]\r\nx=y\r\n", nullptr, true, 1, "[CW]|a=2|[Mine]|x=y|"},
+        {nullptr, "[CW]\r\na=9\r\nold=1\r\n", true, 1, "[CW]|a=2|"},
+        {"[CW]\r\na=1\r\n", nullptr, false, 0, "[CW]|a=1|"},  // died before the commit
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        char path[32], temp[40];
+        std::snprintf(path, sizeof path, "./rewrite%d.ini", static_cast<int>(i));
+        std::snprintf(temp, sizeof temp, "%s.tmp", path);
+        std::remove(path);
+        std::remove(temp);
+        if (rows[i].before != nullptr) WriteTextFile(path, rows[i].before);
+        if (rows[i].stale != nullptr) WriteTextFile(temp, rows[i].stale);
+        ASSERT_EQ(1, VdProfile::BeginRewrite(path, temp)) << "row " << i;
+        EXPECT_NE(0, VdProfile::WriteString("CW", "a", "2", temp)) << "row " << i;
+        if (rows[i].commit) {
+            EXPECT_EQ(rows[i].committed, VdProfile::CommitRewrite(temp, path)) << "row " << i;
+            EXPECT_EQ("<missing>", ReadTextFile(temp)) << "row " << i << ": the temporary file stayed";
+        }
+        EXPECT_EQ(rows[i].after, CrLfLines(ReadTextFile(path))) << "row " << i;
+    }
+    // A commit without its temporary file fails and keeps the file.
+    WriteTextFile("./kept.ini", "[CW]\r\na=1\r\n");
+    std::remove("./kept.ini.tmp");
+    EXPECT_EQ(0, VdProfile::CommitRewrite("./kept.ini.tmp", "./kept.ini"));
+    EXPECT_EQ("[CW]|a=1|", CrLfLines(ReadTextFile("./kept.ini")));
+}
+
 }  // namespace
