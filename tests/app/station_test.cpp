@@ -116,7 +116,7 @@ TEST(StationKeying, SendAndReceivePanelsRunOnTheirOwnTiming) {
     const struct {
         bool remote;  // key the receive panel through a peer's frames
         int32_t sendperiod, sendidle, recvperiod, recvidle;
-    } rows[] = {{false, 10, 750, 1000, 0}, {true, 1000, 0, 10, 750}};
+    } rows[] = {{false, 10, 300, 1000, 0}, {true, 1000, 0, 10, 300}};
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
         CStationRig rig([&](CVardoSetting& s) {
             s.sendperiod = rows[i].sendperiod;
@@ -126,10 +126,11 @@ TEST(StationKeying, SendAndReceivePanelsRunOnTheirOwnTiming) {
         });
         const uint8_t down[8] = {1, 0, 0, 0, 0, 0, 0, 0};
         const uint8_t up[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-        // A new station feeds each panel for one idle limit from its start
-        // (the capture's silence on the receive side); the mark is keyed
-        // after that, so that only the keyed source reaches the panel.
-        Hold(1000);
+        // A new station feeds each panel for one idle limit's worth of
+        // periods from its start (the capture's silence on the receive
+        // side); the mark is keyed after that, with room for a loaded
+        // machine, so that only the keyed source reaches the panel.
+        Hold(2000);
         if (rows[i].remote) {
             rig.Station().OnNetworkFrame(nullptr, down);
         } else {
