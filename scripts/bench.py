@@ -9,6 +9,8 @@
   threshold detects the tone;
 - keying: key-to-sidetone latency of vardo.exe under Wine (PulseAudio null
   sink), and the automatic sender's element timing at a loopback UDP peer;
+- sidetone: key-to-sidetone and frame-to-sidetone latency and recorded tone
+  lengths, streamed output beside DirectSound (scripts/bench_sidetone.py);
 - cost: CPU share of an idle running station, start-up time to a shown
   window under Wine, one analysis pass at several frame sizes, WAV writer
   throughput;
@@ -524,7 +526,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,fuzz")
+    ap.add_argument("--only", default="decoder,wine,sidetone,programs,fuzz")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -535,6 +537,9 @@ def main():
         decoder_section(builds, a.quick, lines)
     if "wine" in only:
         wine_section(builds, a.quick, lines)
+    if "sidetone" in only:
+        import bench_sidetone
+        bench_sidetone.sidetone_section(builds, a.quick, lines)
     if "programs" in only:
         program_section(builds, lines, a.quick)
     if "fuzz" in only:
