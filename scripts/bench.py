@@ -366,9 +366,10 @@ def onsets(timeline, starts, level=1500, within=0.5):
     return out
 
 
-def reference_latency(sink, n):
+def reference_latency(sink, n, settle=1.0):
     """The measuring path alone: a tone written at a known moment into a
-    paced PulseAudio playback stream of the same sink."""
+    paced PulseAudio playback stream of the same sink, the first one settle
+    seconds after both streams start."""
     import struct as _s
     play = subprocess.Popen(["pacat", "--playback", "--device=" + sink, "--rate=44100", "--channels=1",
                              "--format=s16le", "--latency-msec=10", "--raw"], stdin=subprocess.PIPE)
@@ -377,8 +378,8 @@ def reference_latency(sink, n):
     tone = _s.pack("<441h", *[int(8000 * math.sin(2 * math.pi * 1000 * k / 44100)) for k in range(441)])
     starts = []
     t_next = time.monotonic()
-    end = t_next + 1.0 + n * 0.6
-    due = [t_next + 1.0 + i * 0.6 for i in range(n)]
+    end = t_next + settle + n * 0.6
+    due = [t_next + settle + i * 0.6 for i in range(n)]
     tone_left = 0
     while t_next < end:
         now = time.monotonic()

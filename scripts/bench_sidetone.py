@@ -2,10 +2,10 @@
 under Wine with PulseAudio, for the streamed output (the default) and the
 DirectSound output (forced with VARDO_SIDETONE=directsound) in the same run.
 
-For each output one station is started and keyed twice over:
-- by hand: the Enter key through X (xdotool), 300 ms down, 400 ms up;
+For each output one station is started and keyed:
 - by a peer: key frames from a loopback UDP peer, 300 ms down and 300 ms
-  up, then 40 WPM elements (30 ms down, 30 ms up).
+  up, then 40 WPM elements (30 ms down, 30 ms up);
+- by hand: the Enter key through X (xdotool), about 300 ms down, 400 ms up.
 The null sink's monitor is recorded live (pacat, 10 ms chunks, each sample
 stamped by its chunk's arrival). Latency is from the key event (the
 xdotool call, the frame's sendto) to the first recorded tone sample; tone
@@ -26,6 +26,8 @@ ROOT = os.path.dirname(HERE)
 
 # A sample louder than this is tone (the tone peaks at 8191 at beepvol 0.25).
 LEVEL = 1500
+# Seconds a new recording runs before anything is measured.
+SETTLE_S = 4.0
 # Quieter stretches shorter than this do not end a tone (zero crossings).
 BRIDGE_S = 0.002
 
@@ -69,27 +71,30 @@ def tones(timeline):
     return out
 
 
-def match(events, found, window):
-    """For each key-down time, the recorded tones whose onset falls within
-    [t, t + window): their onsets and lengths."""
+def match(events, found, shift, last_window=0.5):
+    """The recorded tones of each key-down: those whose onset falls after
+    its time plus shift (a little under the output's latency) and before
+    the next key-down's. Returns [(onset, length)] per key-down."""
     out = []
-    for t in events:
-        out.append([(o, n) for o, n in found if t <= o < t + window])
+    for i, t in enumerate(events):
+        end = events[i + 1] + shift if i + 1 < len(events) else t + shift + last_window
+        out.append([(o, n) for o, n in found if t + shift <= o < end])
     return out
 
 
-def length_row(name, held_s, matched):
-    """Counts of a tone-length table row: right, off by > 10 ms, missing, split."""
+def length_row(name, held, matched):
+    """A tone-length table row: right, off by > 10 ms, missing, split.
+    held is the keyed length of each key-down in seconds."""
     right = off = missing = split = 0
     worst = 0.0
-    for m in matched:
+    for want, m in zip(held, matched):
         if not m:
             missing += 1
             continue
         if len(m) > 1:
             split += 1
             continue
-        err = abs(m[0][1] - held_s)
+        err = abs(m[0][1] - want)
         worst = max(worst, err)
         if err > 0.010:
             off += 1
@@ -119,40 +124,44 @@ def run_output(e, bench, exe, work, label, env_value, n):
     res = {}
     try:
         rec = bench.LiveRecorder(e.SINK)
-        time.sleep(1.0)
-        keys, frames, dots = [], [], []
-        for _ in range(n):
-            st.focus()
-            keys.append(time.monotonic())
-            st.key_down("Return")
-            time.sleep(0.3)
-            st.key_up("Return")
-            time.sleep(0.4)
-        time.sleep(0.3)
+        # The recorder's own delay takes a few seconds to settle.
+        time.sleep(SETTLE_S)
+        frames, dots, keys, keys_held = [], [], [], []
         for _ in range(n):
             frames.append(time.monotonic())
             peer.key(port, True)
             time.sleep(0.3)
             peer.key(port, False)
             time.sleep(0.3)
+        time.sleep(0.3)
         for _ in range(n):
             dots.append(time.monotonic())
             peer.key(port, True)
             time.sleep(0.03)
             peer.key(port, False)
             time.sleep(0.03)
+        time.sleep(0.3)
+        for _ in range(n):
+            st.focus()
+            keys.append(time.monotonic())
+            st.key_down("Return")
+            down = time.monotonic()
+            time.sleep(0.3)
+            st.key_up("Return")
+            # The key events go out as each xdotool call ends.
+            keys_held.append(time.monotonic() - down)
+            time.sleep(0.4)
         time.sleep(0.5)
         found = tones(rec.stop())
-        k = match(keys, found, 0.5)
-        f = match(frames, found, 0.5)
-        # At 40 WPM the next element follows 60 ms later: a tone belongs to
-        # the element whose key-down precedes it most closely.
-        g = match(dots, found, 0.06)
-        res["key"] = [1000 * (m[0][0] - t) for t, m in zip(keys, k) if m]
+        f = match(frames, found, 0.010)
         res["frame"] = [1000 * (m[0][0] - t) for t, m in zip(frames, f) if m]
-        res["rows"] = [length_row("%s, Enter key held 300 ms (through X)" % label, 0.3, k),
-                       length_row("%s, peer key-down of 300 ms" % label, 0.3, f),
-                       length_row("%s, peer elements of 30 ms (40 WPM)" % label, 0.03, g)]
+        shift = max(0.010, (statistics.median(res["frame"]) / 1000.0 - 0.015) if res["frame"] else 0.010)
+        g = match(dots, found, shift)
+        k = match(keys, found, 0.010)
+        res["key"] = [1000 * (m[0][0] - t) for t, m in zip(keys, k) if m]
+        res["rows"] = [length_row("%s, peer key-down of 300 ms" % label, [0.3] * n, f),
+                       length_row("%s, peer elements of 30 ms (40 WPM)" % label, [0.03] * n, g),
+                       length_row("%s, Enter key held about 300 ms (through X)" % label, keys_held, k)]
     finally:
         peer.close()
         if not st.close_by_menu():
@@ -184,7 +193,7 @@ def sidetone_section(builds, quick, lines):
     work = tempfile.mkdtemp(prefix="vardo-bench-sidetone-")
     try:
         with e.Display(), e.Sound():
-            ref = bench.reference_latency(e.SINK, 10 if quick else 20)
+            ref = bench.reference_latency(e.SINK, 10 if quick else 20, SETTLE_S)
             outputs = [("streamed (shared-mode engine)", ""), ("DirectSound", "directsound")]
             results = [(label, run_output(e, bench, exe, work, label.split(" ")[0], env, n))
                        for label, env in outputs]
@@ -209,5 +218,5 @@ def sidetone_section(builds, quick, lines):
     lines.append("Key-to-sidetone runs from the xdotool key event, so it includes X's and Wine's way to the "
                  "window; frame-to-sidetone runs from the peer's sendto of the key-down frame. Both include "
                  "the measuring path (last latency row), which should be subtracted for the station's own "
-                 "share. The hand-keyed lengths are as long as xdotool's key-down and key-up calls are apart, "
-                 "which the two calls' own run time makes a few ms uneven.\n")
+                 "share. The hand-keyed length is taken as the time between the ends of the xdotool key-down "
+                 "and key-up calls, whose own run time leaves it a few ms uncertain.\n")

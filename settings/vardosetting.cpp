@@ -243,6 +243,7 @@ int CVardoSetting::Load() {
     hitdelay = ReadInt("CW", "hitdelay", hitdelay);
     letterdelay = ReadInt("CW", "letterdelay", letterdelay);
     worddelay = ReadInt("CW", "worddelay", worddelay);
+    edgems = ReadInt("CW", "edgems", edgems);
 
     ReadRect("GLOBAL", "windowrect", &windowrect);
 
@@ -308,6 +309,7 @@ int CVardoSetting::Save() {
     WriteInt("CW", "hitdelay", hitdelay);
     WriteInt("CW", "letterdelay", letterdelay);
     WriteInt("CW", "worddelay", worddelay);
+    WriteInt("CW", "edgems", edgems);
 
     WriteRect("GLOBAL", "windowrect", windowrect);
 

@@ -49,6 +49,8 @@ struct SettingValues {
     int32_t hitdelay;
     int32_t letterdelay;
     int32_t worddelay;
+    // Rise and fall of keyed tones in ms, 0 (abrupt) to 10.
+    int32_t edgems;
     // "GLOBAL"
     VdRect windowrect;
     // "JOURNAL"

@@ -22,6 +22,7 @@ double BufferSeconds(const SettingValues& s) {
 void KeyText(CVdWaveFile& wave, const SettingValues& s, const char* text, int length, int groupLen) {
     wave.SetFrequency(s.beepfreq);
     wave.SetVolume(s.beepvol);
+    wave.SetEdgeMs(s.edgems);
     for (int i = 0; i < length; ++i) {
         const tagMorseCode* code = FindCode(s.morseTable, static_cast<signed char>(text[i]));
         if (code->nChar == '_') {
