@@ -6,8 +6,8 @@ For each output one station is started and keyed:
 - by a peer: key frames from a loopback UDP peer, 300 ms down and 300 ms
   up, then 40 WPM elements (30 ms down, 30 ms up);
 - by hand: the Enter key through X (xdotool), about 300 ms down, 400 ms up.
-The null sink's monitor is recorded live (pacat, 10 ms chunks, each sample
-stamped by its chunk's arrival). Latency is from the key event (the
+The null sink's monitor is recorded live (pacat at 2 ms latency, 2 ms
+chunks, each sample stamped by its chunk's arrival). Latency is from the key event (the
 xdotool call, the frame's sendto) to the first recorded tone sample; tone
 lengths are measured from the recorded sound alone, sample by sample.
 The measuring path's own delay is a tone written into a PulseAudio
@@ -32,14 +32,17 @@ SETTLE_S = 4.0
 BRIDGE_S = 0.002
 
 
-def windows_build(builds):
-    """The Windows build this host can run: i686 where 32-bit code runs,
-    else x86_64 under the 64-bit loader. Returns (exe, wine) or (None, why)."""
+def windows_builds(builds):
+    """The Windows builds this host can run: i686 (the product) where
+    32-bit code runs, and x86_64 under the 64-bit loader. Returns
+    [(exe, wine loader, name)]."""
+    out = []
     runs32 = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True).returncode == 0
     if runs32 and os.environ.get("VARDO_NO_WIN32", "0") != "1":
-        ok, log = builds.build_win32(["vardo"])
+        ok, _ = builds.build_win32(["vardo"])
         exe = os.path.join(builds.win32, "vardo.exe")
-        return (exe, "wine") if ok and os.path.exists(exe) else (None, log)
+        if ok and os.path.exists(exe):
+            out.append((exe, "wine", "i686"))
     d = os.path.join(ROOT, "build", "win64")
     subprocess.run(["cmake", "-S", ROOT, "-B", d, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
                     "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(ROOT, "cmake", "mingw-x86_64.cmake")],
@@ -47,7 +50,81 @@ def windows_build(builds):
     r = subprocess.run(["cmake", "--build", d, "-j", str(os.cpu_count() or 2), "--target", "vardo"],
                        capture_output=True, text=True)
     exe = os.path.join(d, "vardo.exe")
-    return (exe, "wine64") if r.returncode == 0 and os.path.exists(exe) else (None, r.stdout[-2000:])
+    if r.returncode == 0 and os.path.exists(exe):
+        out.append((exe, "wine64", "x86_64"))
+    return out
+
+
+class FineRecorder:
+    """Records the null sink's monitor in 2 ms chunks at pacat's smallest
+    latency and stamps every sample by its chunk's arrival on the
+    monotonic clock, as bench.LiveRecorder does with 10 ms chunks."""
+
+    CHUNK = 88 * 2  # 2 ms of 44100 Hz mono 16-bit
+
+    def __init__(self, sink):
+        import threading
+        self.proc = subprocess.Popen(["pacat", "--record", "--device=" + sink + ".monitor", "--rate=44100",
+                                      "--channels=1", "--format=s16le", "--latency-msec=2", "--raw"],
+                                     stdout=subprocess.PIPE, bufsize=0)
+        self.chunks = []
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        while True:
+            b = self.proc.stdout.read(self.CHUNK)
+            if not b:
+                return
+            self.chunks.append((time.monotonic(), b))
+
+    def stop(self):
+        import struct
+        self.proc.terminate()
+        self.thread.join(2)
+        timeline = []
+        for ts, b in self.chunks:
+            cnt = len(b) // 2
+            vals = struct.unpack("<%dh" % cnt, b[:cnt * 2])
+            for i, v in enumerate(vals):
+                timeline.append((ts - (cnt - 1 - i) / 44100.0, v))
+        return timeline
+
+
+def reference_latency(sink, n):
+    """The measuring path alone: a tone written at a known moment into a
+    PulseAudio playback stream of the same sink at its smallest latency,
+    recorded and timed as the station's tones are."""
+    import math
+    import struct
+    play = subprocess.Popen(["pacat", "--playback", "--device=" + sink, "--rate=44100", "--channels=1",
+                             "--format=s16le", "--latency-msec=2", "--raw"], stdin=subprocess.PIPE, bufsize=0)
+    rec = FineRecorder(sink)
+    tone = struct.pack("<88h", *[int(8000 * math.sin(2 * math.pi * 1000 * k / 44100)) for k in range(88)])
+    # Nothing is written between the tones, so no backlog builds up in the
+    # playback stream: each tone goes into an idle stream, as the first
+    # samples of a key-down go into the sink.
+    starts = []
+    time.sleep(SETTLE_S)
+    for _ in range(n):
+        starts.append(time.monotonic())
+        t_next = starts[-1]
+        for _ in range(50):
+            play.stdin.write(tone)
+            t_next += 0.002
+            time.sleep(max(0.0, t_next - time.monotonic()))
+        time.sleep(0.5)
+    time.sleep(0.3)
+    timeline = rec.stop()
+    play.stdin.close()
+    play.terminate()
+    out = []
+    found = tones(timeline)
+    for t in starts:
+        onset = next((o for o, _ in found if o >= t), None)
+        if onset is not None and onset - t < 0.5:
+            out.append(1000.0 * (onset - t))
+    return out
 
 
 def tones(timeline):
@@ -123,7 +200,7 @@ def run_output(e, bench, exe, work, label, env_value, n):
             os.environ["VARDO_SIDETONE"] = old
     res = {}
     try:
-        rec = bench.LiveRecorder(e.SINK)
+        rec = FineRecorder(e.SINK)
         # The recorder's own delay takes a few seconds to settle.
         time.sleep(SETTLE_S)
         frames, dots, keys, keys_held = [], [], [], []
@@ -159,9 +236,10 @@ def run_output(e, bench, exe, work, label, env_value, n):
         g = match(dots, found, shift)
         k = match(keys, found, 0.010)
         res["key"] = [1000 * (m[0][0] - t) for t, m in zip(keys, k) if m]
-        res["rows"] = [length_row("%s, peer key-down of 300 ms" % label, [0.3] * n, f),
-                       length_row("%s, peer elements of 30 ms (40 WPM)" % label, [0.03] * n, g),
-                       length_row("%s, Enter key held about 300 ms (through X)" % label, keys_held, k)]
+        tag = label.replace("-", ", ")
+        res["rows"] = [length_row("%s, peer key-down of 300 ms" % tag, [0.3] * n, f),
+                       length_row("%s, peer elements of 30 ms (40 WPM)" % tag, [0.03] * n, g),
+                       length_row("%s, Enter key held about 300 ms (through X)" % tag, keys_held, k)]
     finally:
         peer.close()
         if not st.close_by_menu():
@@ -178,29 +256,37 @@ def stats(v):
 def sidetone_section(builds, quick, lines):
     import bench
     lines.append("## Sidetone under Wine\n")
-    exe, wine = windows_build(builds)
-    if exe is None:
+    progs = windows_builds(builds)
+    if not progs:
         lines.append("Not run: vardo.exe did not build.\n")
         return
-    os.environ["VARDO_WINE"] = wine
     import sys
     sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
     import tempfile
     import shutil
     import vardoe2e as e
-    subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix-setup")], capture_output=True)
     n = 20
     work = tempfile.mkdtemp(prefix="vardo-bench-sidetone-")
+    results = []
+    load = []
     try:
         with e.Display(), e.Sound():
-            ref = bench.reference_latency(e.SINK, 10 if quick else 20, SETTLE_S)
-            outputs = [("streamed (shared-mode engine)", ""), ("DirectSound", "directsound")]
-            results = [(label, run_output(e, bench, exe, work, label.split(" ")[0], env, n))
-                       for label, env in outputs]
+            ref = reference_latency(e.SINK, 10 if quick else 20)
+            for exe, wine, name in progs:
+                os.environ["VARDO_WINE"] = wine
+                subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix-setup")], capture_output=True)
+                for label, env in (("streamed", ""), ("DirectSound", "directsound")):
+                    load.append(os.getloadavg()[0])
+                    tag = "%s, %s" % (name, label)
+                    results.append((tag, run_output(e, bench, exe, work, tag.replace(", ", "-"), env, n)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    lines.append("Program: `%s` under `%s`. Latency as median / max over the key-downs.\n"
-                 % (os.path.relpath(exe, ROOT), wine))
+    lines.append("Machine: %s.\n" % bench.machine())
+    lines.append("Programs: %s. Latency as median / max over the key-downs; streamed is the shared-mode "
+                 "engine (the default), DirectSound the fall-back forced with VARDO_SIDETONE=directsound. "
+                 "Load average (1 min) of the machine when each station started: %s.\n"
+                 % (", ".join("`%s` (%s) under `%s`" % (os.path.relpath(x, ROOT), nm, w) for x, w, nm in progs),
+                    ", ".join("%.1f" % v for v in load)))
     lines.append("| output | key-to-sidetone | frame-to-sidetone |")
     lines.append("|---|---:|---:|")
     for label, r in results:
@@ -219,4 +305,6 @@ def sidetone_section(builds, quick, lines):
                  "window; frame-to-sidetone runs from the peer's sendto of the key-down frame. Both include "
                  "the measuring path (last latency row), which should be subtracted for the station's own "
                  "share. The hand-keyed length is taken as the time between the ends of the xdotool key-down "
-                 "and key-up calls, whose own run time leaves it a few ms uncertain.\n")
+                 "and key-up calls, whose own run time leaves it a few ms uncertain. The i686 and x86_64 rows run the "
+                 "same code with the same stream settings (10 ms period, 30 ms buffer, mono 16-bit 44100 Hz); "
+                 "any difference between them lies in the 32-bit and 64-bit Wine loaders' sound paths.\n")
