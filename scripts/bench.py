@@ -290,7 +290,7 @@ def wine_section(builds, quick, lines):
                          "at the PulseAudio null sink's monitor; it includes Wine's and PulseAudio's buffering, "
                          "and the recorder's own chunking (about 10 ms) limits its resolution. The last row is the "
                          "same measurement of a tone written straight into a PulseAudio playback stream: the "
-                         "difference between the two is what Wine's DirectSound and the station add. The frame row "
+                         "difference between the two is what Wine's sound output and the station add. The frame row "
                          "times the same key event to the station's UDP frame, which it sends right after starting "
                          "the tone, so it shows how much of the latency lies in the sound output path.\n")
     finally:
