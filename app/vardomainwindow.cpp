@@ -63,6 +63,7 @@ CVardoMainWindow::CVardoMainWindow(IWindowHost* host, CVardoSetting* settings)
     m_pTonePlayer.reset(new CTonePlayer());
     m_pTonePlayer->SetFrequency(m_values.beepfreq);
     m_pTonePlayer->SetVolume(m_values.beepvol);
+    m_pTonePlayer->SetEdgeMs(m_values.edgems);
     // The port is opened and set to the key-up byte whether or not port
     // keying is enabled, so a rebuilt station always leaves the line up.
     m_pPort.reset(new CPortOutput(m_values.extportaddr, m_values.closebyte));

@@ -3,6 +3,7 @@
 // audible whichever window has the focus.
 #include "audio/toneoutput.h"
 
+#include "audio/comref_win32.h"
 #include "audio/toneloop.h"
 
 #include <windows.h>
@@ -16,35 +17,6 @@ static_assert(static_cast<int32_t>(DSERR_BUFFERLOST) == TONE_E_BUFFERLOST, "lost
 static_assert(static_cast<int32_t>(DSERR_INVALIDCALL) == TONE_E_INVALIDCALL, "invalid-call code");
 
 namespace {
-
-// Holds one COM interface and releases it when replaced or destroyed.
-template <class T>
-class CComRef {
-public:
-    CComRef() = default;
-    ~CComRef() { Reset(); }
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-
-    T* Get() const { return m_p; }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-    // Releases what is held and gives the slot for a function that creates.
-    T** Put() {
-        Reset();
-        return &m_p;
-    }
-    void Reset() {
-        if (m_p != nullptr) {
-            T* p = m_p;
-            m_p = nullptr;
-            p->Release();
-        }
-    }
-
-private:
-    T* m_p = nullptr;
-};
 
 class CToneOutputDirectSound : public IToneOutput {
 public:

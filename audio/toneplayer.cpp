@@ -1,8 +1,12 @@
 // The sidetone player (see toneplayer.h).
 #include "audio/toneplayer.h"
 
+#include "audio/sidetonestream.h"
 #include "audio/toneloop.h"
 #include "audio/tonenulloutput.h"
+
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -10,9 +14,34 @@ namespace {
 // silence.
 constexpr uint32_t kKeepAliveBytes = 8;
 
+// The platform's stream for a player of the station, unless tests have
+// installed an output of their own or the stream is switched off.
+RenderEndpointFactory StationEndpoints() {
+    if (!HasPlatformRenderEndpoint()) {
+        return nullptr;
+    }
+    const ToneOutputFactory installed = SetToneOutputFactory(nullptr);
+    SetToneOutputFactory(installed);
+    if (installed != nullptr) {
+        return nullptr;
+    }
+    const char* choice = std::getenv("VARDO_SIDETONE");
+    if (choice != nullptr && std::strcmp(choice, "directsound") == 0) {
+        return nullptr;
+    }
+    return CreatePlatformRenderEndpoint;
+}
+
 }  // namespace
 
-CTonePlayer::CTonePlayer() : CTonePlayer(CreateToneOutput()) {}
+CTonePlayer::CTonePlayer() : CTonePlayer(CreateToneOutput(), StationEndpoints()) {}
+
+CTonePlayer::CTonePlayer(std::unique_ptr<IToneOutput> output, RenderEndpointFactory endpoints)
+    : CTonePlayer(std::move(output)) {
+    if (endpoints != nullptr) {
+        m_pStream = std::make_unique<CSidetoneStream>(endpoints);
+    }
+}
 
 CTonePlayer::CTonePlayer(std::unique_ptr<IToneOutput> output) : m_pOutput(std::move(output)) {
     if (!m_pOutput) {
@@ -30,6 +59,7 @@ CTonePlayer::~CTonePlayer() {
 
 void CTonePlayer::ReleaseAll() {
     m_bToneReady.store(0);
+    m_bStreaming.store(0);
     m_pOutput->ReleaseBuffer(TONE_BUFFER_TONE);
     m_pOutput->ReleaseBuffer(TONE_BUFFER_KEEPALIVE);
     m_pOutput->ReleaseDevice();
@@ -61,6 +91,21 @@ int CTonePlayer::Init(void* windowHandle) {
     m_bDeviceReady.store(0);
     m_bBufferCreated.store(0);
     m_bBufferFilled.store(0);
+
+    if (m_pStream) {
+        m_pStream->SetFrequency(m_fFrequency);
+        m_pStream->SetVolume(m_fVolume);
+        m_pStream->SetEdgeMs(m_fEdgeMs);
+        if (m_pStream->Init(windowHandle)) {
+            m_bDeviceReady.store(1);
+            m_bBufferCreated.store(1);
+            m_bBufferFilled.store(1);
+            m_bStreaming.store(1);
+            return 1;
+        }
+        // No stream to be had: the looping buffer it is, for good.
+        m_pStream.reset();
+    }
 
     if (!ToneSucceeded(m_pOutput->CreateDevice())) {
         return 0;
@@ -114,6 +159,9 @@ int CTonePlayer::FillBuffer() {
 }
 
 int CTonePlayer::ToneOn() {
+    if (m_bStreaming.load() != 0) {
+        return m_pStream->ToneOn();
+    }
     if (m_bToneReady.load() == 0) {
         return 0;
     }
@@ -128,6 +176,9 @@ int CTonePlayer::ToneOn() {
 }
 
 int CTonePlayer::ToneOff() {
+    if (m_bStreaming.load() != 0) {
+        return m_pStream->ToneOff();
+    }
     if (m_bToneReady.load() == 0) {
         return 0;
     }

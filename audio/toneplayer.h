@@ -3,6 +3,13 @@
 // play, and a stop. A silent keep-alive loop plays from Init until the
 // player is destroyed, so the sound device never idles between elements.
 //
+// Where the platform has a streamed output (renderendpoint.h), the player
+// first tries a CSidetoneStream, which plays the same loop from a render
+// thread that is never idle and follows the key to the sample; only when
+// that cannot be opened does it use the looping-buffer output. Setting the
+// environment variable VARDO_SIDETONE to "directsound" skips the stream
+// (for comparing the two).
+//
 // Use: construct, SetFrequency(beepfreq), SetVolume(beepvol), then
 // Init(window handle) when the station starts; ToneOn/ToneOff from any
 // thread. The player takes no lock: the output's calls are safe on their
@@ -10,6 +17,8 @@
 // Init (or after a failed one) ToneOn and ToneOff do nothing and return 0.
 #pragma once
 
+#include "audio/renderendpoint.h"
+#include "audio/sidetone.h"
 #include "audio/toneoutput.h"
 
 #include <atomic>
@@ -18,10 +27,15 @@
 
 class CTonePlayer {
 public:
-    // With the platform's output (CreateToneOutput).
+    // With the platform's output (CreateToneOutput), preferring the
+    // platform's stream unless a tone output factory is installed (tests
+    // keep their recording output) or VARDO_SIDETONE says "directsound".
     CTonePlayer();
     // With the given output; a null one is replaced by the platform's.
     explicit CTonePlayer(std::unique_ptr<IToneOutput> output);
+    // With the given output, preferring a stream on endpoints from the
+    // factory (null: no stream).
+    CTonePlayer(std::unique_ptr<IToneOutput> output, RenderEndpointFactory endpoints);
     // Releases the tone buffer, then the keep-alive buffer, then the device.
     ~CTonePlayer();
     CTonePlayer(const CTonePlayer&) = delete;
@@ -33,7 +47,12 @@ public:
     // Peak amplitude as a fraction of full scale (0 to 1.0, not clamped;
     // samples saturate beyond it); the same value again changes nothing.
     void SetVolume(double volume);
-    // Opens the default device with priority for the window, starts the
+    // Rise and fall of the tone's edges in ms, 0 (abrupt, the default) to
+    // 10. Only the streamed output shapes edges; the looping buffer keys
+    // abruptly as it always has.
+    void SetEdgeMs(double ms) { m_fEdgeMs = ms; }
+    // Opens the stream when there is one; otherwise, or when it fails,
+    // opens the default device with priority for the window, starts the
     // keep-alive loop, creates and fills the tone loop. Nonzero on success;
     // the flags tell how far a failed one got. A second Init starts afresh.
     int Init(void* windowHandle);
@@ -45,6 +64,9 @@ public:
 
     // The output the player drives (a CToneNullOutput in native builds).
     IToneOutput* GetOutput() const { return m_pOutput.get(); }
+
+    // Whether keying goes to the stream (set by a successful Init).
+    bool IsStreaming() const { return m_bStreaming.load() != 0; }
 
     double GetFrequency() const { return m_fFrequency; }
     double GetVolume() const { return m_fVolume; }
@@ -62,6 +84,10 @@ private:
     void ReleaseAll();
 
     std::unique_ptr<IToneOutput> m_pOutput;
+    // The preferred streamed sidetone, if any; dropped when it fails to open.
+    std::unique_ptr<ISidetone> m_pStream;
+    std::atomic<int32_t> m_bStreaming{0};
+    double m_fEdgeMs = 0.0;
     double m_fBufferMs = 0.0;
     double m_fFrequency = 0.0;
     double m_fVolume = 1.0;

@@ -1,6 +1,7 @@
 // The WAV writer (see vdwavefile.h).
 #include "audio/vdwavefile.h"
 
+#include "audio/toneedge.h"
 #include "audio/toneloop.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -124,6 +126,10 @@ int64_t CVdWaveFile::DurationBytes(double seconds) const {
     return n;
 }
 
+void CVdWaveFile::SetEdgeMs(double ms) {
+    m_nEdgeSamples = ToneEdgeSamples(ms, static_cast<int32_t>(m_nSamplesPerSec));
+}
+
 int32_t CVdWaveFile::WriteTone(double seconds) {
     if (!m_pFile) {
         return 0;
@@ -139,7 +145,26 @@ int32_t CVdWaveFile::WriteTone(double seconds) {
     if (n > m_nWavBuffLen) {
         n = m_nWavBuffLen & ~1;
     }
-    return Write(m_pToneBuffer.get(), static_cast<int32_t>(n), 1);
+    m_nFallLeft = 0;
+    if (m_nEdgeSamples <= 0 || n == 0) {
+        return Write(m_pToneBuffer.get(), static_cast<int32_t>(n), 1);
+    }
+    // The rise shapes a copy of the tone's start.
+    const int32_t samples = static_cast<int32_t>(n / 2);
+    std::vector<uint8_t> shaped(m_pToneBuffer.get(), m_pToneBuffer.get() + n);
+    for (int32_t k = 0; k < samples && k < m_nEdgeSamples; ++k) {
+        const int16_t v = static_cast<int16_t>(static_cast<uint16_t>(shaped[2 * k] | (shaped[2 * k + 1] << 8)));
+        const uint16_t u = static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * ToneEdgeGain(k, m_nEdgeSamples))));
+        shaped[2 * k] = static_cast<uint8_t>(u & 0xFFu);
+        shaped[2 * k + 1] = static_cast<uint8_t>(u >> 8);
+    }
+    const int32_t written = Write(shaped.data(), static_cast<int32_t>(n), 1);
+    if (written > 0) {
+        // A tone cut short during its rise falls from where it got to.
+        m_nFallLeft = samples < m_nEdgeSamples ? samples : m_nEdgeSamples;
+        m_nFallFrom = samples;
+    }
+    return written;
 }
 
 int32_t CVdWaveFile::WriteSilence(double seconds) {
@@ -148,7 +173,26 @@ int32_t CVdWaveFile::WriteSilence(double seconds) {
         return 0;
     }
     static const uint8_t zero = 0;
-    return Write(&zero, 1, static_cast<int32_t>(n));
+    if (m_nFallLeft <= 0 || n == 0) {
+        return Write(&zero, 1, static_cast<int32_t>(n));
+    }
+    // The tone goes on, phase continuous, under the falling edge; whatever
+    // of the fall does not fit in this silence is not written.
+    const int64_t fall = std::min<int64_t>(m_nFallLeft, n / 2);
+    std::vector<uint8_t> tail(static_cast<size_t>(fall) * 2);
+    for (int64_t j = 0; j < fall; ++j) {
+        const double gain = ToneEdgeGain(m_nFallLeft - 1 - j, m_nEdgeSamples);
+        const int16_t v = ToneSample(m_nFallFrom + j, m_fFrequency, m_fVolume, static_cast<double>(m_nSamplesPerSec));
+        const uint16_t u = static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * gain)));
+        tail[2 * j] = static_cast<uint8_t>(u & 0xFFu);
+        tail[2 * j + 1] = static_cast<uint8_t>(u >> 8);
+    }
+    m_nFallLeft = 0;
+    const int32_t head = Write(tail.data(), static_cast<int32_t>(tail.size()), 1);
+    if (head != static_cast<int32_t>(tail.size())) {
+        return 0;
+    }
+    return head + Write(&zero, 1, static_cast<int32_t>(n - static_cast<int64_t>(tail.size())));
 }
 
 int32_t CVdWaveFile::Write(const void* bytes, int32_t nLen, int32_t nCount) {

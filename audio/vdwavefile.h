@@ -44,11 +44,18 @@ public:
     void SetFrequency(double hz);
     void SetVolume(double volume);
 
+    // Raised-cosine edges of ms (0 to 10; 0, the default, keys abruptly):
+    // each tone rises over its first samples, and falls from its end into
+    // the silence after it, so tones keep their length between the
+    // half-amplitude points and the file its size.
+    void SetEdgeMs(double ms);
+
     // Appends a tone of the duration (bytes per second * seconds truncated,
     // rounded up to even; cut to the buffer). Returns the bytes written.
     int32_t WriteTone(double seconds);
-    // Appends as many zero bytes (rounded up to even). Returns the bytes
-    // written.
+    // Appends as many zero bytes (rounded up to even), the first of them
+    // carrying the fall of the tone before when edges are set. Returns the
+    // bytes written.
     int32_t WriteSilence(double seconds);
     // Appends the nLen bytes nCount times and rewrites the header. Returns
     // nLen * nCount, or 0 (nothing written) for an odd or negative total, a
@@ -87,4 +94,9 @@ private:
     uint32_t m_nSamplesPerSec = 0;
     uint32_t m_nBytesPerSecond = 0;
     uint32_t m_nDataBytes = 0;
+    // Edge length in samples, and the fall still owed by the last tone:
+    // how many samples, and the tone sample it continues from.
+    int32_t m_nEdgeSamples = 0;
+    int32_t m_nFallLeft = 0;
+    int64_t m_nFallFrom = 0;
 };

@@ -37,6 +37,7 @@
 #define IDC_VD_SENDIDLELIMIT     1009
 #define IDC_VD_CWKEY             1022
 #define IDC_VD_WORDDELAY         1062
+#define IDC_VD_EDGEMS            1300
 
 // Page "接收".
 #define IDC_VD_RECVPERIOD        1010

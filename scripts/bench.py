@@ -9,6 +9,8 @@
   threshold detects the tone;
 - keying: key-to-sidetone latency of vardo.exe under Wine (PulseAudio null
   sink), and the automatic sender's element timing at a loopback UDP peer;
+- sidetone: key-to-sidetone and frame-to-sidetone latency and recorded tone
+  lengths, streamed output beside DirectSound (scripts/bench_sidetone.py);
 - cost: CPU share of an idle running station, start-up time to a shown
   window under Wine, one analysis pass at several frame sizes, WAV writer
   throughput;
@@ -289,7 +291,7 @@ def wine_section(builds, quick, lines):
                          "at the PulseAudio null sink's monitor; it includes Wine's and PulseAudio's buffering, "
                          "and the recorder's own chunking (about 10 ms) limits its resolution. The last row is the "
                          "same measurement of a tone written straight into a PulseAudio playback stream: the "
-                         "difference between the two is what Wine's DirectSound and the station add. The frame row "
+                         "difference between the two is what Wine's sound output and the station add. The frame row "
                          "times the same key event to the station's UDP frame, which it sends right after starting "
                          "the tone, so it shows how much of the latency lies in the sound output path.\n")
     finally:
@@ -365,9 +367,10 @@ def onsets(timeline, starts, level=1500, within=0.5):
     return out
 
 
-def reference_latency(sink, n):
+def reference_latency(sink, n, settle=1.0):
     """The measuring path alone: a tone written at a known moment into a
-    paced PulseAudio playback stream of the same sink."""
+    paced PulseAudio playback stream of the same sink, the first one settle
+    seconds after both streams start."""
     import struct as _s
     play = subprocess.Popen(["pacat", "--playback", "--device=" + sink, "--rate=44100", "--channels=1",
                              "--format=s16le", "--latency-msec=10", "--raw"], stdin=subprocess.PIPE)
@@ -376,8 +379,8 @@ def reference_latency(sink, n):
     tone = _s.pack("<441h", *[int(8000 * math.sin(2 * math.pi * 1000 * k / 44100)) for k in range(441)])
     starts = []
     t_next = time.monotonic()
-    end = t_next + 1.0 + n * 0.6
-    due = [t_next + 1.0 + i * 0.6 for i in range(n)]
+    end = t_next + settle + n * 0.6
+    due = [t_next + settle + i * 0.6 for i in range(n)]
     tone_left = 0
     while t_next < end:
         now = time.monotonic()
@@ -525,7 +528,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,training,fuzz,keyline")
+    ap.add_argument("--only", default="decoder,wine,sidetone,programs,training,fuzz,keyline")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -536,6 +539,9 @@ def main():
         decoder_section(builds, a.quick, lines)
     if "wine" in only:
         wine_section(builds, a.quick, lines)
+    if "sidetone" in only:
+        import bench_sidetone
+        bench_sidetone.sidetone_section(builds, a.quick, lines)
     if "programs" in only:
         program_section(builds, lines, a.quick)
     if "training" in only:

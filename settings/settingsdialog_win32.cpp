@@ -289,6 +289,7 @@ void FillPage(HWND page) {
     SetItemInt(page, IDC_VD_SENDIDLELIMIT, v.sendidlelimit);
     SetItemInt(page, IDC_VD_CWKEY, v.cw.key);
     SetItemInt(page, IDC_VD_WORDDELAY, v.worddelay);
+    SetItemInt(page, IDC_VD_EDGEMS, v.edgems);
     SetItemInt(page, IDC_VD_RECVSAMPLES, v.recvanalyzesamples);
     SetItemInt(page, IDC_VD_RECVPERIOD, v.recvperiod);
     SetItemInt(page, IDC_VD_RECVIDLELIMIT, v.recvidlelimit);
@@ -331,6 +332,7 @@ void ReadPage(HWND page) {
     GetItemInt(page, IDC_VD_SENDIDLELIMIT, &v.sendidlelimit);
     GetItemInt(page, IDC_VD_CWKEY, &v.cw.key);
     GetItemInt(page, IDC_VD_WORDDELAY, &v.worddelay);
+    GetItemInt(page, IDC_VD_EDGEMS, &v.edgems);
     GetItemInt(page, IDC_VD_RECVSAMPLES, &v.recvanalyzesamples);
     GetItemInt(page, IDC_VD_RECVPERIOD, &v.recvperiod);
     GetItemInt(page, IDC_VD_RECVIDLELIMIT, &v.recvidlelimit);

@@ -254,6 +254,7 @@ int CVardoSetting::Load() {
     letterdelay = ReadInt("CW", "letterdelay", letterdelay);
     worddelay = ReadInt("CW", "worddelay", worddelay);
     effectivewpm = ReadInt("CW", "effectivewpm", effectivewpm);
+    edgems = ReadInt("CW", "edgems", edgems);
 
     ReadRect("GLOBAL", "windowrect", &windowrect);
 
@@ -336,6 +337,7 @@ int CVardoSetting::Save() {
     WriteInt(f, "CW", "letterdelay", letterdelay);
     WriteInt(f, "CW", "worddelay", worddelay);
     WriteInt(f, "CW", "effectivewpm", effectivewpm);
+    WriteInt(f, "CW", "edgems", edgems);
 
     WriteRect(f, "GLOBAL", "windowrect", windowrect);
 

@@ -52,6 +52,8 @@ struct SettingValues {
     // Farnsworth speed in WPM: below the speed of the durations above, the
     // gaps between characters and words are lengthened to it; 0 is off.
     int32_t effectivewpm;
+    // Rise and fall of keyed tones in ms, 0 (abrupt) to 10.
+    int32_t edgems;
     // "GLOBAL"
     VdRect windowrect;
     // "JOURNAL"

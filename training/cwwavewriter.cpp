@@ -36,6 +36,7 @@ void KeyText(CVdWaveFile& wave, const SettingValues& s, const char* text, int le
     const tagKeyDurations d = WaveDurations(s);
     wave.SetFrequency(s.beepfreq);
     wave.SetVolume(s.beepvol);
+    wave.SetEdgeMs(s.edgems);
     for (int i = 0; i < length; ++i) {
         const tagMorseCode* code = FindCode(s.morseTable, static_cast<signed char>(text[i]));
         if (code->nChar == '_') {

@@ -3,10 +3,12 @@
 // every key frame as it arrives, and the stretches between the frames are
 // compared with what the timing settings ask for. Prints the median, 99th
 // percentile and largest error of the marks (elements) and of the spaces
-// (element, letter and word gaps), at the peer and at the local sidetone,
-// plus the drift over the whole text. The serial key line is keyed beside
-// the sidetone: each key-line edge is compared with the sidetone event it
-// belongs to (median, 99th percentile and largest distance).
+// (element, letter and word gaps), at the peer and at the sidetone calls
+// (the times the recording null output logged the player's start and stop
+// calls: no sound is made or measured here), plus the drift over the whole
+// text. The serial key line is keyed beside the sidetone: each key-line
+// edge is compared with the sidetone event it belongs to (median, 99th
+// percentile and largest distance).
 //
 // The station runs on a window host without a display and with a recording
 // sidetone, so the same program measures natively and under Wine.
@@ -310,7 +312,7 @@ int main(int argc, char** argv) {
     peer.Stop();
     if (!complete) std::printf("(not every frame arrived)\n");
     Report("at the peer (loopback UDP)", want, SpansOf(stamps.Transitions()));
-    Report("at the local sidetone", want, SpansOf(local));
+    Report("at the sidetone calls (null output timestamps, no sound)", want, SpansOf(local));
     if (com > 0) {
         std::printf("COM%d (a real port): %d line changes failed\n", com, CStampedSerialLine::Failed());
     } else {

@@ -40,9 +40,9 @@ def test_layout_screenshot_and_enter_dot():
             frames = peer.receive(1.5)
             rate, samples = rec.stop()
             segs = e.tone_segments(rate, samples)
-            e.check_sound(len(segs) >= 1, "no sidetone recorded for the Enter key: %r" % (segs,))
+            e.check(len(segs) >= 1, "no sidetone recorded for the Enter key: %r" % (segs,))
             length = max(s[1] - s[0] for s in segs)
-            e.check_sound(0.05 <= length <= 0.6, "sidetone lasted %.3f s for a 0.15 s press" % length)
+            e.check(0.05 <= length <= 0.6, "sidetone lasted %.3f s for a 0.15 s press" % length)
             start, end = segs[0][0], segs[0][1]
             tone = samples[int(start * rate):int(end * rate)]
             f = e.dominant_frequency(rate, tone)
@@ -87,9 +87,9 @@ def test_peer_keys_sidetone_and_ini_written():
             time.sleep(0.3)
             rate, samples = rec.stop()
             segs = e.tone_segments(rate, samples)
-            e.check_sound(len(segs) == 3, "expected 3 tones from 3 remote key-downs, got %r" % (segs,))
+            e.check(len(segs) == 3, "expected 3 tones from 3 remote key-downs, got %r" % (segs,))
             for s in segs:
-                e.check_sound(0.1 <= s[1] - s[0] <= 0.4, "remote tone lasted %.3f s for 0.2 s" % (s[1] - s[0]))
+                e.check(0.1 <= s[1] - s[0] <= 0.4, "remote tone lasted %.3f s for 0.2 s" % (s[1] - s[0]))
         finally:
             closed = st.close_by_menu()
             if not closed:

@@ -447,20 +447,10 @@ class Runner:
     def case(self, fn):
         t0 = time.monotonic()
         err = None
-        for attempt in (1, 2):
-            try:
-                fn()
-                err = None
-                break
-            except BadSoundStart as bad:
-                err = traceback.format_exc()
-                if attempt == 1 and SOUND_RESTART_ALLOWED:
-                    print("[RESTART] %s: %s; starting the station once more" % (fn.__name__, bad))
-                    continue
-                break
-            except Exception:  # a failed check or a broken environment
-                err = traceback.format_exc()
-                break
+        try:
+            fn()
+        except Exception:  # a failed check or a broken environment
+            err = traceback.format_exc()
         dt = time.monotonic() - t0
         self.results.append((fn.__name__, dt, err))
         print("[%s] %s (%.1f s)" % ("FAILED" if err else "  OK  ", fn.__name__, dt))
@@ -495,18 +485,3 @@ def check(cond, msg):
     if not cond:
         raise AssertionError(msg)
 
-
-class BadSoundStart(AssertionError):
-    """The sidetone gave no tone, or a cut one, at this start of the
-    station: DirectSound under 64-bit Wine settles per start."""
-
-
-# While the sidetone plays through DirectSound, whose behaviour under Wine
-# is settled per start of the program, a case whose recorded sound shows a
-# bad start may start the station once more (and says so).
-SOUND_RESTART_ALLOWED = True
-
-
-def check_sound(cond, msg):
-    if not cond:
-        raise BadSoundStart(msg)

@@ -101,7 +101,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         {0, 1018, "80"}, {0, 1019, "240"}, {0, 1020, "80"}, {0, 1021, "240"}, {0, 1025, "16"},
         {0, 1370, "0"},
         {1, 1002, "1000.0000"}, {1, 1005, "0.2500"}, {1, 1007, "27"}, {1, 1009, "750"},
-        {1, 1022, "13"}, {1, 1062, "240"},
+        {1, 1022, "13"}, {1, 1062, "240"}, {1, 1300, "0"},
         {2, 1012, "512"}, {2, 1010, "27"}, {2, 1011, "750"}, {2, 1013, "0.3000"},
         {2, 1014, "850"}, {2, 1015, "1250"},
         {3, 1026, ""}, {3, 1061, "5"},
@@ -153,6 +153,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         EXPECT_EQ("195", Field(1062));   // the word delay went into the working copy
         SetField(1002, L"");             // cleared tone keeps its value
         SetField(1005, L"0.5");
+        SetField(1300, L"5");
         return true;
     });
     s.Add("koch and port pages", [] {
@@ -238,7 +239,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
     struct Got { const char* name; long long want, got; };
     const Got got[] = {
         {"shorthit", 65, v.shorthit}, {"longhit", 195, v.longhit}, {"hitdelay", 65, v.hitdelay},
-        {"letterdelay", 195, v.letterdelay}, {"worddelay", 195, v.worddelay},
+        {"letterdelay", 195, v.letterdelay}, {"worddelay", 195, v.worddelay}, {"edgems", 5, v.edgems},
         {"openbyte", 0x00, v.openbyte}, {"closebyte", 0x1B, v.closebyte},
         {"enableextport", 1, v.enableextport}, {"extportaddr", 0x378, v.extportaddr},
         {"koch_wordlen", 4, v.koch_wordlen}, {"nwenabled", 0, v.nwenabled},

@@ -26,7 +26,7 @@ std::string Dump(const SettingValues& v) {
     auto p = [&o](const VdPoint& x) { o << x.x << ',' << x.y << ' '; };
     auto b = [&o](const tagPanelButton& x) { o << x.x << ',' << x.y << ',' << x.width << ',' << x.height << ',' << x.key << ',' << Text(x.caption) << ' '; };
     o << v.beepfreq << ' ' << v.beepvol << ' ' << v.shorthit << ' ' << v.longhit << ' ' << v.hitdelay << ' '
-      << v.letterdelay << ' ' << v.worddelay << ' ' << v.effectivewpm << ' ';
+      << v.letterdelay << ' ' << v.worddelay << ' ' << v.effectivewpm << ' ' << v.edgems << ' ';
     r(v.windowrect);
     o << v.sendperiod << ' ' << v.sendidlelimit << ' ';
     r(v.sendrect), p(v.sendlabeloffset), r(v.sendqueuerect);
@@ -60,7 +60,7 @@ TEST(VardoSetting, DefaultFile) {
     const std::string lines = CrLfLines(ReadTextFile(kIni));
     const char* const head =
         "[CW]|beepfreq=1000.000000|beepvol=0.250000|shorthit=80|longhit=240|hitdelay=80|letterdelay=240|"
-        "worddelay=240|effectivewpm=0|[GLOBAL]|windowrect=0,0,360,480|[JOURNAL]|sendperiod=27|sendidlelimit=750|"
+        "worddelay=240|effectivewpm=0|edgems=0|[GLOBAL]|windowrect=0,0,360,480|[JOURNAL]|sendperiod=27|sendidlelimit=750|"
         "sendrect=5,160,348,192|sendlabeloffset=0,-56|sendqueuerect=5,192,348,203|recvperiod=27|"
         "recvidlelimit=750|recvrect=5,64,348,96|recvlabeloffset=0,-56|recvmrect=50,10,306,58|"
         "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|[MAINPANEL]|"
@@ -105,6 +105,7 @@ TEST(VardoSetting, LoadsFileValues) {
          [](SettingValues& v) { v.morseTable[34] = {'9', 0x11, 0x1F, 0}, v.morseTable[0] = {'A', 7, 15, 0x41}; }, ""},
         {"[CW]\r\nshorthit=\r\nlonghit=abc\r\nhitdelay=50\r\nbeepfreq=440.5\r\n",
          [](SettingValues& v) { v.hitdelay = 50, v.beepfreq = 440.5; }, ""},
+        {"[CW]\r\nedgems=5\r\n", [](SettingValues& v) { v.edgems = 5; }, ""},
         {"[JOURNAL]\r\nsendlabeloffset=5\r\nrecvthreshold=0.75\r\n", [](SettingValues& v) { v.sendlabeloffset.x = 5, v.recvthreshold = 0.75; }, ""},
         {"[KOCH]\r\ncharlist=" + std::string(50, 'K') + "\r\nkoch_wordlen=3\r\n",
          [](SettingValues& v) { std::strcpy(v.charlist, std::string(43, 'K').c_str()), v.koch_wordlen = 3; }, ""},
@@ -152,7 +153,7 @@ TEST(VardoSetting, EveryValueRoundTrips) {
     std::remove(kIni);
     SettingValues v = Defaults();
     v.beepfreq = 700.5, v.beepvol = 0.125, v.shorthit = 1, v.longhit = -2, v.hitdelay = 3, v.letterdelay = 4;
-    v.worddelay = 5, v.windowrect = {-1, -2, 3000, 4000}, v.sendperiod = 6, v.sendidlelimit = 7;
+    v.worddelay = 5, v.edgems = 7, v.windowrect = {-1, -2, 3000, 4000}, v.sendperiod = 6, v.sendidlelimit = 7;
     v.sendrect = {1, 2, 3, 4}, v.sendlabeloffset = {-8, 9}, v.sendqueuerect = {5, 6, 7, 8}, v.recvperiod = 10;
     v.recvidlelimit = 11, v.recvrect = {9, 10, 11, 12}, v.recvlabeloffset = {12, -13}, v.recvmrect = {13, 14, 15, 16};
     v.recvanalyzesamples = 1024, v.recvthreshold = 0.5, v.recvfreqstart = 14, v.recvfreqend = 15;

@@ -3,6 +3,7 @@
 // WAV readers and a Morse decoder accepting the file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/toneedge.h"
+#include "audio/toneloop.h"
 #include "training/cwwavewriter.h"
 #include "training/wavefilename.h"
+
+#include <cmath>
 
 namespace {
 
@@ -93,6 +98,43 @@ TEST(CwWave, EffectiveSpeedGivesPARISItsTime) {
         const std::vector<uint8_t> f = ReadFile("paris.wav");
         ASSERT_GE(f.size(), 44u) << "row " << i;
         EXPECT_EQ(rows[i].ms * 16u, Le32(f, 40)) << "row " << i;
+    }
+}
+
+// With edges each tone rises from its start and falls from its end into
+// the gap after it, sample for sample the tone times the raised cosine;
+// the file keeps its size, and a gap shorter than the fall cuts it off.
+TEST(CwWave, EdgesShapeEachTone) {
+    struct Row {
+        int edgems, hitdelay;
+        int32_t edge;  // samples at 8000 Hz
+    };
+    const Row rows[] = {{0, 80, 0}, {5, 80, 40}, {10, 80, 80}, {25, 80, 80}, {5, 2, 40}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        SettingValues s = Defaults();
+        s.edgems = rows[i].edgems;
+        s.hitdelay = rows[i].hitdelay;
+        ASSERT_EQ(1, WriteCwWave(s, "edges.wav", "EE", 2, 0)) << "row " << i;
+        std::vector<uint8_t> f = ReadFile("edges.wav");
+        const int32_t tone = 640, gap = 8 * rows[i].hitdelay, period = tone + gap + 1920;
+        ASSERT_EQ(44u + 2u * 2u * period, f.size()) << "row " << i << ": the file changed size";
+        const int32_t n = rows[i].edge;
+        double worst = 0.0;
+        for (int32_t e = 0; e < 2; ++e) {
+            for (int32_t k = 0; k < period; ++k) {
+                const size_t at = 44 + 2 * static_cast<size_t>(e * period + k);
+                const int16_t got = static_cast<int16_t>(f[at] | (f[at + 1] << 8));
+                double gain = 0.0;
+                if (k < tone) {
+                    gain = ToneEdgeGain(k, n);
+                } else if (k - tone < n && k - tone < gap) {
+                    gain = ToneEdgeGain(n - 1 - (k - tone), n);
+                }
+                const double want = gain * ToneSample(k, 1000.0, 0.25, 8000.0);
+                worst = std::max(worst, std::fabs(got - want));
+            }
+        }
+        EXPECT_LE(worst, 1.0) << "row " << i << ": off the shaped tone by " << worst;
     }
 }
 
