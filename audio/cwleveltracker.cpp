@@ -21,11 +21,11 @@ void CCwLevelTracker::SetDotSeconds(double dot) {
     const double perDot = std::max(1.0, dot * m_dRate);
     // Per-sample weights: the mark level rises within a fraction of a dot
     // and settles over a few dots; the floor follows over a few dots; an
-    // unused mark level sinks back over a few seconds.
+    // unused mark level sinks back over some forty dots.
     m_dAttack = 1.0 / (0.5 * perDot);
     m_dMarkFollow = 1.0 / (3.0 * perDot);
     m_dFloorFollow = 1.0 / (6.0 * perDot);
-    m_dDecay = 1.0 / (3.0 * m_dRate);
+    m_dDecay = 1.0 / (40.0 * perDot);
 }
 
 int CCwLevelTracker::Feed(double e) {

@@ -20,6 +20,11 @@ constexpr double kHold = 0.4;
 // kAcquireDot seconds (40 WPM).
 constexpr double kPoorFit = 0.08;
 constexpr double kAcquireDot = 0.03;
+// Every this many marks the shadow detector's count is compared; more
+// than this ratio of its marks to the main detector's restarts the speed.
+constexpr int32_t kShadowCount = 8;
+constexpr double kShadowRatio = 1.6;
+constexpr double kShadowContrast = 5.0;
 }  // namespace
 
 CCwReceiver::CCwReceiver(const tagCwReceiverConfig& c, const tagMorseCode* table)
@@ -28,12 +33,16 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& c, const tagMorseCode* table
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
       m_speed(c.dInitialDot),
-      m_decoder(table) {
+      m_decoder(table),
+      m_shadow(m_baseband.OutputRate()),
+      m_shadowLevel(m_baseband.OutputRate()) {
     m_dRate = m_baseband.OutputRate();
     m_dWpm.store(m_speed.Wpm());
     m_dTone.store(m_tone.ToneHz());
     m_detector.SetLength(static_cast<int32_t>(std::lround(kMatch * FilterDot() * m_dRate)));
     m_level.SetDotSeconds(m_speed.DotSeconds());
+    m_shadow.SetLength(std::max<int32_t>(1, m_detector.Length() / 3));
+    m_shadowLevel.SetDotSeconds(FilterDot() / 3);
 }
 
 void CCwReceiver::Feed(const int16_t* samples, size_t n) {
@@ -52,9 +61,14 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (m_tone.OffsetHz() != m_dOffset) {
         m_dOffset = m_tone.OffsetHz();
         m_detector.SetOffset(m_dOffset);
+        m_shadow.SetOffset(m_dOffset);
     }
+    const int shadow = m_shadowLevel.Feed(m_shadow.Feed(z));
+    if (shadow && !m_nShadowState) ++m_nShadowMarks;
+    m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
-    const int raw = m_level.Feed(e);
+    // Nothing keys while no keyed tone stands out of the band's noise.
+    const int raw = m_level.Feed(e) && m_tone.HasTone();
     if (raw != m_nState) {
         if (raw != m_nCandidate) {
             m_nCandidate = raw;
@@ -83,6 +97,14 @@ void CCwReceiver::Transition(int state) {
     if (m_nState) {
         m_decoder.Mark(length, m_speed.DotSeconds());
         m_speed.AddMark(length);
+        if (++m_nMainMarks >= kShadowCount) {
+            // Only a clean signal: in noise the short detector also counts
+            // fragments of noise.
+            const bool clean = m_shadowLevel.MarkLevel() > kShadowContrast * m_shadowLevel.Floor();
+            if (clean && m_nShadowMarks > kShadowRatio * m_nMainMarks) m_speed.Restart();
+            m_nMainMarks = 0;
+            m_nShadowMarks = 0;
+        }
     } else if (m_nStateStart > 0) {
         m_speed.AddSpace(length);
     }
@@ -93,8 +115,10 @@ void CCwReceiver::Transition(int state) {
     const int32_t want = std::max<int32_t>(1, static_cast<int32_t>(std::lround(kMatch * dot * m_dRate)));
     if (std::abs(want - m_detector.Length()) * 10 > m_detector.Length()) {
         m_detector.SetLength(want);
+        m_shadow.SetLength(std::max<int32_t>(1, want / 3));
     }
     m_level.SetDotSeconds(dot);
+    m_shadowLevel.SetDotSeconds(dot / 3);
     if (state) {
         // Elapsed time in the space ended here: settle the decoder on it.
         const double gap = length;

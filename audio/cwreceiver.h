@@ -61,6 +61,14 @@ private:
     CCwLevelTracker m_level;
     CCwSpeedTracker m_speed;
     CCwElementDecoder m_decoder;
+    // A second detector with a third of the main one's length: when it
+    // counts many more marks, the main one is running marks together and
+    // the speed must be found again.
+    CCwMatchedDetector m_shadow;
+    CCwLevelTracker m_shadowLevel;
+    int m_nShadowState = 0;
+    int32_t m_nShadowMarks = 0;
+    int32_t m_nMainMarks = 0;
     std::vector<std::complex<double>> m_buffer;
     double m_dOffset = 1e9;
     // Debounced key: the state, the sample where it began, and a candidate

@@ -16,6 +16,8 @@ constexpr double kGridStep = 1.02;
 // Share of the durations that must read as one dot.
 constexpr double kMinUnitShare = 0.25;
 constexpr double kUnitPenalty = 0.1;
+// A mark this many dots long says the speed is lost.
+constexpr double kRunTogether = 6.0;
 // Durations below this are noise whatever the speed.
 constexpr double kShortest = 0.008;
 }  // namespace
@@ -24,7 +26,20 @@ CCwSpeedTracker::CCwSpeedTracker(double initialDotSeconds)
     : m_dDot(std::min(kMaxDot, std::max(kMinDot, initialDotSeconds))) {}
 
 void CCwSpeedTracker::AddMark(double s) {
+    if (s > kRunTogether * m_dDot) {
+        // Far longer than a dash: a held key, or the marks of a faster
+        // sender running together. Either way the speed is not known now:
+        // start again from what comes next.
+        Restart();
+        return;
+    }
     Add(s, true);
+}
+
+void CCwSpeedTracker::Restart() {
+    m_dFit = 1.0;
+    m_bFitted = 0;
+    m_recent.clear();
 }
 
 void CCwSpeedTracker::AddSpace(double s) {

@@ -22,6 +22,8 @@ public:
 
     void AddMark(double seconds);
     void AddSpace(double seconds);
+    // Forgets the recent durations: the speed is to be found again.
+    void Restart();
 
     double DotSeconds() const { return m_dDot; }
     double Wpm() const { return 1.2 / m_dDot; }

@@ -7,6 +7,9 @@
   receive path at its default settings and by multimon-ng's MORSE_CW;
   character error rate per SNR, and the input levels at which Vardo's fixed
   threshold detects the tone;
+- receiver: the adaptive receiver beside the fixed threshold and
+  multimon-ng over SNR, input level and a change of speed, and its cost
+  (scripts/bench_receiver.py);
 - keying: key-to-sidetone latency of vardo.exe under Wine (PulseAudio null
   sink), and the automatic sender's element timing at a loopback UDP peer;
 - cost: CPU share of an idle running station, start-up time to a shown
@@ -33,6 +36,7 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
 
 
 def sh(cmd, **kw):
@@ -524,7 +528,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,programs,fuzz")
+    ap.add_argument("--only", default="decoder,receiver,wine,programs,fuzz")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -533,6 +537,9 @@ def main():
     only = a.only.split(",")
     if "decoder" in only:
         decoder_section(builds, a.quick, lines)
+    if "receiver" in only:
+        import bench_receiver
+        bench_receiver.section(lines, a.quick)
     if "wine" in only:
         wine_section(builds, a.quick, lines)
     if "programs" in only:
