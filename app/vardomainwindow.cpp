@@ -9,6 +9,7 @@
 #include "app/mainlayout.h"
 #include "app/stationjournal.h"
 #include "app/stationnotice.h"
+#include "audio/cwreceiver.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
 #include "hw/portoutput.h"
@@ -122,6 +123,17 @@ void CVardoMainWindow::BuildLayout() {
     m_pCapture->SetThreshold(m_values.recvthreshold);
     AddPaintControl(m_pCapture.get());
     AddMouseKeyControl(m_pCapture.get());
+    if (m_values.recvadaptive) {
+        const tagCwReceiverConfig rc{CAPTURE_RATE, static_cast<double>(m_values.recvfreqstart),
+                                     static_cast<double>(m_values.recvfreqend),
+                                     (m_values.shorthit > 0 ? m_values.shorthit : 80) / 1000.0};
+        m_pReceiver.reset(new CCwReceiver(rc, m_values.morseTable));
+        // Right of the receive panel's top edge, clear of the spectrum.
+        const VdRect r{m_values.recvrect.right - 44, m_values.recvrect.top - 12, m_values.recvrect.right,
+                       m_values.recvrect.top - 1};
+        m_pSpeedLabel.reset(new CVdLabel(this, &r, "", &m_textStyle, nullptr));
+        AddPaintControl(m_pSpeedLabel.get());
+    }
 
     // 6-8. The queue label and the panels' captions.
     m_pQueueLabel.reset(new CVdLabel(this, &m_values.sendqueuerect, "", &m_queueStyle, QUEUE_LABEL_LOCK));
@@ -190,6 +202,8 @@ CVardoMainWindow::~CVardoMainWindow() {
     m_pModeButton.reset();
     m_pSendLabel.reset();
     m_pRecvLabel.reset();
+    m_pSpeedLabel.reset();
+    m_pReceiver.reset();
     m_pTonePlayer.reset();
     m_pFont.reset();
     for (auto& button : m_pCharButtons) {

@@ -211,6 +211,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->recvthreshold = 0.3;
     v->recvfreqstart = 850;
     v->recvfreqend = 1250;
+    v->recvadaptive = 1;
     SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
     SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
     SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
@@ -260,6 +261,7 @@ int CVardoSetting::Load() {
     recvthreshold = ReadDouble("JOURNAL", "recvthreshold", recvthreshold);
     recvfreqstart = ReadInt("JOURNAL", "recvfreqstart", recvfreqstart);
     recvfreqend = ReadInt("JOURNAL", "recvfreqend", recvfreqend);
+    recvadaptive = ReadInt("JOURNAL", "recvadaptive", recvadaptive) != 0 ? 1 : 0;
 
     ReadButton("MAINPANEL", "cw", &cw);
     ReadButton("MAINPANEL", "sendpause", &sendpause);
@@ -325,6 +327,7 @@ int CVardoSetting::Save() {
     WriteDouble("JOURNAL", "recvthreshold", recvthreshold);
     WriteInt("JOURNAL", "recvfreqstart", recvfreqstart);
     WriteInt("JOURNAL", "recvfreqend", recvfreqend);
+    WriteInt("JOURNAL", "recvadaptive", recvadaptive);
 
     WriteButton("MAINPANEL", "cw", cw);
     WriteButton("MAINPANEL", "sendpause", sendpause);
