@@ -25,6 +25,14 @@ constexpr double kAcquireDot = 0.03;
 constexpr int32_t kShadowCount = 8;
 constexpr double kShadowRatio = 1.6;
 constexpr double kShadowContrast = 5.0;
+// Gaps in dots: a character gap, and the word gap at which the stretch so
+// far is decided.
+constexpr double kCharGap = 2.0;
+constexpr double kCutGap = 5.0;
+// Seconds: a stretch without a word gap is cut at a character gap after
+// this long; samples of silence are kept this long before a mark.
+constexpr double kLongestStretch = 30.0;
+constexpr double kKeptSilence = 1.0;
 }  // namespace
 
 CCwReceiver::CCwReceiver(const tagCwReceiverConfig& c, const tagMorseCode* table)
@@ -33,7 +41,7 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& c, const tagMorseCode* table
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
       m_speed(c.dInitialDot),
-      m_decoder(table),
+      m_sequence(m_baseband.OutputRate(), table),
       m_shadow(m_baseband.OutputRate()),
       m_shadowLevel(m_baseband.OutputRate()) {
     m_dRate = m_baseband.OutputRate();
@@ -67,6 +75,7 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (shadow && !m_nShadowState) ++m_nShadowMarks;
     m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
+    m_sequence.Push(m_detector.LastShifted());
     // Nothing keys while no keyed tone stands out of the band's noise.
     const int raw = m_level.Feed(e) && m_tone.HasTone();
     if (raw != m_nState) {
@@ -83,19 +92,48 @@ void CCwReceiver::Step(std::complex<double> z) {
     }
     if (m_nState) {
         m_bKeyLatch = 1;
-    } else {
-        // A mark waiting to be confirmed ends the space where it began.
-        const int64_t end = m_nCandidate != m_nState ? m_nCandidateStart : m_nNow;
-        const double elapsed = static_cast<double>(end - m_nStateStart) / m_dRate;
-        m_decoder.Space(elapsed, m_speed.DotSeconds(), &m_text);
+        m_bMarkSinceCut = 1;
+    } else if (m_nCandidate == m_nState) {
+        // A long gap ends the stretch that is decided as a whole; a very
+        // long stretch is cut at a character gap; a long silence is let go.
+        const double elapsed = static_cast<double>(m_nNow - m_nStateStart) / m_dRate;
+        const double dot = m_speed.DotSeconds();
+        if (m_bMarkSinceCut && elapsed >= kCutGap * dot) {
+            Cut(true);
+        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot &&
+                   static_cast<double>(m_sequence.Pending()) > kLongestStretch * m_dRate) {
+            Cut(false);
+        } else if (!m_bMarkSinceCut && static_cast<double>(m_sequence.Pending()) > kKeptSilence * m_dRate) {
+            Cut(false);
+        }
+        // A stretch cut short at a character gap may end a word after all.
+        if (!m_bMarkSinceCut && elapsed >= kCutGap * dot && m_bWordOpen) {
+            m_text += ' ';
+            m_bWordOpen = 0;
+        }
     }
+}
+
+void CCwReceiver::Cut(bool wordGap) {
+    // Tone amplitude and noise power per sample from the tracked levels of
+    // the dot-long average: its mean in gaps is sqrt(pi/4) sigma/sqrt(L)
+    // for noise of power sigma^2, and its mean in marks about
+    // sqrt(A^2 + sigma^2/L).
+    const double length = m_detector.Length();
+    const double floorLevel = m_level.Floor();
+    const double noise = std::max(1e-30, floorLevel * floorLevel * length * 4.0 / 3.14159265358979);
+    const double mark = m_level.MarkLevel();
+    const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
+    const size_t before = m_text.size();
+    m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, wordGap, &m_text);
+    if (m_text.size() > before) m_bWordOpen = m_text.back() != ' ';
+    m_bMarkSinceCut = 0;
 }
 
 void CCwReceiver::Transition(int state) {
     // The change dates from when the candidate first appeared.
     const double length = static_cast<double>(m_nCandidateStart - m_nStateStart) / m_dRate;
     if (m_nState) {
-        m_decoder.Mark(length, m_speed.DotSeconds());
         m_speed.AddMark(length);
         if (++m_nMainMarks >= kShadowCount) {
             // Only a clean signal: in noise the short detector also counts
@@ -119,11 +157,6 @@ void CCwReceiver::Transition(int state) {
     }
     m_level.SetDotSeconds(dot);
     m_shadowLevel.SetDotSeconds(dot / 3);
-    if (state) {
-        // Elapsed time in the space ended here: settle the decoder on it.
-        const double gap = length;
-        m_decoder.Space(gap, dot, &m_text);
-    }
 }
 
 double CCwReceiver::FilterDot() const {
@@ -137,7 +170,7 @@ double CCwReceiver::FilterDot() const {
 }
 
 void CCwReceiver::Flush() {
-    m_decoder.Flush(&m_text);
+    if (m_bMarkSinceCut) Cut(false);
 }
 
 std::string CCwReceiver::TakeText() {

@@ -4,7 +4,8 @@
 //   (cwtonetracker.h) -> detector matched to one dot (cwmatcheddetector.h)
 //   -> levels and mark/space decision (cwleveltracker.h) -> marks and
 //   spaces shorter than a fraction of a dot bridged -> speed
-//   (cwspeedtracker.h) -> characters and word spaces (cwelementdecoder.h).
+//   (cwspeedtracker.h); the stretch between word gaps is then decided as a
+//   whole into characters and word spaces (cwsequencedecoder.h).
 // It is fed from one thread; the published figures (speed, tone, key
 // state) may be read from any thread.
 #pragma once
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "audio/cwbaseband.h"
-#include "audio/cwelementdecoder.h"
+#include "audio/cwsequencedecoder.h"
 #include "audio/cwleveltracker.h"
 #include "audio/cwmatcheddetector.h"
 #include "audio/cwspeedtracker.h"
@@ -52,6 +53,7 @@ public:
 private:
     void Step(std::complex<double> z);
     void Transition(int state);
+    void Cut(bool wordGap);
     double FilterDot() const;
 
     double m_dRate;
@@ -60,7 +62,9 @@ private:
     CCwMatchedDetector m_detector;
     CCwLevelTracker m_level;
     CCwSpeedTracker m_speed;
-    CCwElementDecoder m_decoder;
+    CCwSequenceDecoder m_sequence;
+    int m_bMarkSinceCut = 0;
+    int m_bWordOpen = 0;  // characters out since the last word space
     // A second detector with a third of the main one's length: when it
     // counts many more marks, the main one is running marks together and
     // the speed must be found again.
