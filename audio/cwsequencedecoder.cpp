@@ -11,6 +11,8 @@ constexpr int kStepsPerDot = 8;
 constexpr double kMaxMarkDots = 5.0;
 constexpr double kMaxGapDots = 12.0;
 constexpr double kNone = -1e300;
+// Codes longer than this are left out of the tree.
+constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
 constexpr double kFollow = 0.4;
 // Energy of a dot over the noise power density below which a stretch is
@@ -43,91 +45,157 @@ double LengthPrior(double dots, const double* centres, const double* weights, in
 }  // namespace
 
 CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) : m_dRate(rate) {
+    m_nodes.push_back({{-1, -1}, 0});
     for (int i = 0; i < MORSE_CODE_COUNT; ++i) {
         char buf[MORSE_MAX_ELEMENTS + 1];
-        if (MorseElementString(table[i], buf, sizeof buf) > 0) {
-            m_patterns.push_back({buf, static_cast<char>(table[i].nChar & 0xFF)});
+        const int n = MorseElementString(table[i], buf, sizeof buf);
+        if (n <= 0 || n > kMaxElements) continue;
+        int node = 0;
+        for (int k = 0; k < n; ++k) {
+            const int e = buf[k] == '.' ? 0 : 1;
+            if (m_nodes[static_cast<size_t>(node)].child[e] < 0) {
+                m_nodes[static_cast<size_t>(node)].child[e] = static_cast<int>(m_nodes.size());
+                m_nodes.push_back({{-1, -1}, 0});
+            }
+            node = m_nodes[static_cast<size_t>(node)].child[e];
         }
+        if (m_nodes[static_cast<size_t>(node)].ch == 0) m_nodes[static_cast<size_t>(node)].ch = static_cast<char>(table[i].nChar & 0xFF);
     }
 }
 
-char CCwSequenceDecoder::Lookup(const std::string& pattern) const {
-    for (const tagPattern& p : m_patterns) {
-        if (p.elements == pattern) return p.ch;
-    }
-    return '#';
-}
-
-std::vector<std::pair<int, int>> CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
-                                                              const std::vector<double>& count, int steps,
-                                                              double amplitude, double noise) const {
+CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
+                                                             const std::vector<double>& count, int steps,
+                                                             double amplitude, double noise) const {
     const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
+    const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
     const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
-    static const double markAt[] = {1.0, 3.0};
-    static const double markWeight[] = {0.5, 0.5};
-    static const double gapAt[] = {1.0, 3.0, 7.0};
-    static const double gapWeight[] = {0.55, 0.33, 0.12};
-    std::vector<double> markPrior(static_cast<size_t>(maxMark) + 1), gapPrior(static_cast<size_t>(maxGap) + 1);
+    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
+    static const double between[] = {3.0, 7.0};
+    static const double betweenWeight[] = {0.75, 0.25};
+    const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
+    std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
     for (int d = 1; d <= maxMark; ++d) {
-        markPrior[static_cast<size_t>(d)] =
-            LengthPrior(static_cast<double>(d) / kStepsPerDot, markAt, markWeight, 2, 0.22) - std::log(d);
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, 0.22) - std::log(d);
+        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, 0.22) - std::log(d);
     }
     for (int d = 1; d <= maxGap; ++d) {
-        gapPrior[static_cast<size_t>(d)] =
-            LengthPrior(static_cast<double>(d) / kStepsPerDot, gapAt, gapWeight, 3, 0.25) - std::log(d);
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        if (d <= maxElementGap) {
+            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, 0.25) - std::log(d);
+        }
+        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, 0.25) - std::log(d);
     }
     const double a2 = amplitude * amplitude / noise;
     const double gain = 2.0 * amplitude / noise;
-    // markEnd[t]: best score of a sequence whose last mark ends at t;
-    // gapEnd[t]: best whose last gap (after a mark) ends at t, or the
-    // leading gap (score 0) when no mark came yet.
-    std::vector<double> markEnd(static_cast<size_t>(steps) + 1, kNone), gapEnd(static_cast<size_t>(steps) + 1, 0.0);
-    std::vector<int> markFrom(static_cast<size_t>(steps) + 1, -1), gapFrom(static_cast<size_t>(steps) + 1, -1);
+    const size_t nodes = m_nodes.size();
+    const size_t T = static_cast<size_t>(steps) + 1;
+    // markEnd[t][n]: best score of a reading whose last mark ends at t with
+    // n the code so far; gapEnd[t][n]: whose gap inside a character (n not
+    // the root) or between characters (n the root, or nothing yet) ends at
+    // t. Back-pointers: the step where the segment began and the node
+    // before it.
+    std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
+    std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
+    std::vector<double> llr(M);
+    for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
     for (int t = 1; t <= steps; ++t) {
+        const size_t tt = static_cast<size_t>(t);
         for (int d = 1; d <= maxMark && d <= t; ++d) {
-            const int s = t - d;
-            if (gapEnd[static_cast<size_t>(s)] <= kNone) continue;
-            const std::complex<double> sum = prefix[static_cast<size_t>(t)] - prefix[static_cast<size_t>(s)];
-            const double n = count[static_cast<size_t>(t)] - count[static_cast<size_t>(s)];
-            const double llr = LogBesselI0(gain * std::abs(sum)) - n * a2;
-            const double v = gapEnd[static_cast<size_t>(s)] + llr + markPrior[static_cast<size_t>(d)];
-            if (v > markEnd[static_cast<size_t>(t)]) {
-                markEnd[static_cast<size_t>(t)] = v;
-                markFrom[static_cast<size_t>(t)] = s;
+            const size_t s = static_cast<size_t>(t - d);
+            const std::complex<double> sum = prefix[tt] - prefix[s];
+            const double n = count[tt] - count[s];
+            llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
+        }
+        // Marks: a dot or a dash appended to the code of the gap before.
+        for (size_t n = 0; n < nodes; ++n) {
+            for (int e = 0; e < 2; ++e) {
+                const int c = m_nodes[n].child[e];
+                if (c < 0) continue;
+                const std::vector<double>& prior = e == 0 ? dotPrior : dashPrior;
+                double best = markEnd[tt * nodes + static_cast<size_t>(c)];
+                for (int d = 1; d <= maxMark && d <= t; ++d) {
+                    const size_t s = static_cast<size_t>(t - d);
+                    const double g = gapEnd[s * nodes + n];
+                    if (g <= kNone) continue;
+                    const double v = g + llr[static_cast<size_t>(d)] + prior[static_cast<size_t>(d)];
+                    if (v > best) {
+                        best = v;
+                        markEnd[tt * nodes + static_cast<size_t>(c)] = v;
+                        markFrom[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(s);
+                        markNode[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(n);
+                    }
+                }
             }
         }
-        for (int d = 1; d <= maxGap && d <= t; ++d) {
-            const int s = t - d;
-            if (markEnd[static_cast<size_t>(s)] <= kNone) continue;
-            const double v = markEnd[static_cast<size_t>(s)] + gapPrior[static_cast<size_t>(d)];
-            if (gapFrom[static_cast<size_t>(t)] < 0 || v > gapEnd[static_cast<size_t>(t)]) {
-                if (gapFrom[static_cast<size_t>(t)] < 0 && v < gapEnd[static_cast<size_t>(t)]) continue;
-                gapEnd[static_cast<size_t>(t)] = v;
-                gapFrom[static_cast<size_t>(t)] = s;
+        // Gaps: inside a character the code goes on; between characters the
+        // code so far must be a character of the table.
+        for (size_t n = 1; n < nodes; ++n) {
+            for (int d = 1; d <= maxElementGap && d <= t; ++d) {
+                const size_t s = static_cast<size_t>(t - d);
+                const double m = markEnd[s * nodes + n];
+                if (m <= kNone) continue;
+                const double v = m + elementGapPrior[static_cast<size_t>(d)];
+                if (v > gapEnd[tt * nodes + n]) {
+                    gapEnd[tt * nodes + n] = v;
+                    gapFrom[tt * nodes + n] = static_cast<int>(s);
+                    gapNode[tt * nodes + n] = static_cast<int>(n);
+                }
+            }
+            if (m_nodes[n].ch == 0) continue;
+            for (int d = 1; d <= maxGap && d <= t; ++d) {
+                const size_t s = static_cast<size_t>(t - d);
+                const double m = markEnd[s * nodes + n];
+                if (m <= kNone) continue;
+                const double v = m + charGapPrior[static_cast<size_t>(d)];
+                if (v > gapEnd[tt * nodes]) {
+                    gapEnd[tt * nodes] = v;
+                    gapFrom[tt * nodes] = static_cast<int>(s);
+                    gapNode[tt * nodes] = static_cast<int>(n);
+                }
             }
         }
     }
-    // The stretch ends in a gap of any length after the last mark.
-    int end = -1;
-    double best = 0.0;  // no mark at all
-    for (int t = 1; t <= steps; ++t) {
-        if (markEnd[static_cast<size_t>(t)] > best) {
-            best = markEnd[static_cast<size_t>(t)];
-            end = t;
+    // The stretch ends after a complete character, in a gap of any length.
+    tagDecision out;
+    double best = 0.0;  // nothing at all
+    size_t endT = 0, endNode = 0;
+    for (size_t t = 1; t < T; ++t) {
+        for (size_t n = 1; n < nodes; ++n) {
+            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] > best) {
+                best = markEnd[t * nodes + n];
+                endT = t;
+                endNode = n;
+            }
         }
     }
-    // Walk back: marks as (start, end) in steps.
-    std::vector<std::pair<int, int>> marks;
-    int t = end;
-    while (t > 0) {
-        const int s = markFrom[static_cast<size_t>(t)];
-        marks.emplace_back(s, t);
-        const int g = gapFrom[static_cast<size_t>(s)];
+    if (endT == 0) return out;
+    // Walk back through marks and gaps; characters are collected in reverse.
+    std::string reversed;
+    size_t t = endT, n = endNode;
+    reversed.push_back(m_nodes[n].ch);
+    while (true) {
+        const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
+        const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
+        out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
+        if (before != 0) {
+            // A gap inside the character.
+            const int g = gapFrom[s * nodes + before];
+            t = static_cast<size_t>(g);
+            n = before;
+            continue;
+        }
+        const int g = gapFrom[s * nodes];
         if (g < 0) break;  // the leading gap
-        t = g;
+        const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
+        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= 5.0) reversed.push_back(' ');
+        reversed.push_back(m_nodes[prevNode].ch);
+        t = static_cast<size_t>(g);
+        n = prevNode;
     }
-    std::reverse(marks.begin(), marks.end());
-    return marks;
+    std::reverse(out.marks.begin(), out.marks.end());
+    out.text.assign(reversed.rbegin(), reversed.rend());
+    return out;
 }
 
 void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool endsWord, std::string* out) {
@@ -155,7 +223,8 @@ void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
         m_dAmplitude = amplitude;
         m_dNoise = noise;
     }
-    std::vector<std::pair<int, int>> marks = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+    tagDecision decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+    const std::vector<std::pair<int, int>>& marks = decision.marks;
     bool clear = false;
     if (!marks.empty()) {
         double sumS2 = 0.0, sumN = 0.0, sumN2 = 0.0, markEnergy = 0.0;
@@ -186,7 +255,7 @@ void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
             if (clear) {
                 m_dNoise += kFollow * (noiseNow - m_dNoise);
                 m_dAmplitude += kFollow * (std::sqrt(a2) - m_dAmplitude);
-                marks = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+                decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
             }
         }
     }
@@ -194,18 +263,10 @@ void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
         m_samples.clear();
         return;
     }
-    std::string pattern;
-    for (size_t i = 0; i < marks.size(); ++i) {
-        const double len = static_cast<double>(marks[i].second - marks[i].first) / kStepsPerDot;
-        pattern += len < 2.0 ? '.' : '-';
-        const bool last = i + 1 == marks.size();
-        // After the last mark, the gap up to the end of the stretch.
-        const double gap = static_cast<double>((last ? steps : marks[i + 1].first) - marks[i].second) / kStepsPerDot;
-        if (gap >= 2.0 || last) {
-            *out += pattern.size() <= 9 ? Lookup(pattern) : '#';
-            pattern.clear();
-            if (gap >= 5.0 || (last && endsWord)) *out += ' ';
-        }
+    *out += decision.text;
+    if (!decision.marks.empty()) {
+        const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
+        if (endsWord || trailing >= 5.0) *out += ' ';
     }
     m_samples.clear();
 }

@@ -18,6 +18,10 @@ constexpr double kMinUnitShare = 0.25;
 constexpr double kUnitPenalty = 0.1;
 // A mark this many dots long says the speed is lost.
 constexpr double kRunTogether = 6.0;
+// Weight of the squared log distance from the present estimate.
+constexpr double kStay = 1.0;
+// A second long mark within this many marks restarts the speed.
+constexpr int kLongWithin = 6;
 // Durations below this are noise whatever the speed.
 constexpr double kShortest = 0.008;
 }  // namespace
@@ -27,12 +31,14 @@ CCwSpeedTracker::CCwSpeedTracker(double initialDotSeconds)
 
 void CCwSpeedTracker::AddMark(double s) {
     if (s > kRunTogether * m_dDot) {
-        // Far longer than a dash: a held key, or the marks of a faster
-        // sender running together. Either way the speed is not known now:
-        // start again from what comes next.
-        Restart();
+        // Far longer than a dash: a held key, noise bridging two marks, or
+        // the marks of a faster sender running together. Twice within a few
+        // marks, the speed is not known now: start again from what comes.
+        if (m_nSinceLong < kLongWithin) Restart();
+        m_nSinceLong = 0;
         return;
     }
+    ++m_nSinceLong;
     Add(s, true);
 }
 
@@ -88,6 +94,11 @@ void CCwSpeedTracker::Refit() {
         // Real keying has dots and element gaps: a length that leaves
         // nothing at one dot is a multiple of the true one, not the dot.
         const double fit = cost;
+        // Speeds far from the present one must explain the durations
+        // clearly better: noise bursts half a dot long do not drag the
+        // estimate to twice the speed.
+        const double jump = lt - std::log(m_dDot);
+        if (m_bFitted) cost += kStay * jump * jump;
         if (unitMarks + unitSpaces < kMinUnitShare * (marks + spaces)) {
             cost += kUnitPenalty * (marks + spaces);
         }

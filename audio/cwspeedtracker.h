@@ -45,5 +45,6 @@ private:
     double m_dDot;
     double m_dFit = 1.0;
     int m_bFitted = 0;
+    int m_nSinceLong = 1000;  // marks since the last far too long one
     std::deque<tagDuration> m_recent;
 };
