@@ -25,10 +25,12 @@ constexpr double kAcquireDot = 0.03;
 constexpr int32_t kShadowCount = 8;
 constexpr double kShadowRatio = 1.6;
 constexpr double kShadowContrast = 5.0;
-// Gaps in dots: a character gap, and the word gap at which the stretch so
-// far is decided.
+// Gaps in dots: a character gap; the gap (a word gap and a little) at
+// which the stretch so far is decided; the silence after which a word kept
+// back is let out.
 constexpr double kCharGap = 2.0;
-constexpr double kCutGap = 5.0;
+constexpr double kCutGap = 6.0;
+constexpr double kReleaseGap = 14.0;
 // Seconds: a stretch without a word gap is cut at a character gap after
 // this long; samples of silence are kept this long before a mark.
 constexpr double kLongestStretch = 30.0;
@@ -94,27 +96,26 @@ void CCwReceiver::Step(std::complex<double> z) {
         m_bKeyLatch = 1;
         m_bMarkSinceCut = 1;
     } else if (m_nCandidate == m_nState) {
-        // A long gap ends the stretch that is decided as a whole; a very
-        // long stretch is cut at a character gap; a long silence is let go.
+        // A long gap ends the stretch that is decided as a whole (a last
+        // word may be kept back for the next); a word kept back is let out
+        // after a long silence; a very long stretch is cut at a character
+        // gap; silence alone is let go.
         const double elapsed = static_cast<double>(m_nNow - m_nStateStart) / m_dRate;
         const double dot = m_speed.DotSeconds();
+        const double pending = static_cast<double>(m_sequence.Pending()) / m_dRate;
         if (m_bMarkSinceCut && elapsed >= kCutGap * dot) {
+            Cut(false);
+        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot && pending > kLongestStretch) {
             Cut(true);
-        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot &&
-                   static_cast<double>(m_sequence.Pending()) > kLongestStretch * m_dRate) {
-            Cut(false);
-        } else if (!m_bMarkSinceCut && static_cast<double>(m_sequence.Pending()) > kKeptSilence * m_dRate) {
-            Cut(false);
-        }
-        // A stretch cut short at a character gap may end a word after all.
-        if (!m_bMarkSinceCut && elapsed >= kCutGap * dot && m_bWordOpen) {
-            m_text += ' ';
-            m_bWordOpen = 0;
+        } else if (!m_bMarkSinceCut && m_bKept && elapsed >= kReleaseGap * dot) {
+            Cut(true);
+        } else if (!m_bMarkSinceCut && !m_bKept && pending > kKeptSilence) {
+            Cut(true);
         }
     }
 }
 
-void CCwReceiver::Cut(bool wordGap) {
+void CCwReceiver::Cut(bool final) {
     // Tone amplitude and noise power per sample from the tracked levels of
     // the dot-long average: its mean in gaps is sqrt(pi/4) sigma/sqrt(L)
     // for noise of power sigma^2, and its mean in marks about
@@ -124,9 +125,7 @@ void CCwReceiver::Cut(bool wordGap) {
     const double noise = std::max(1e-30, floorLevel * floorLevel * length * 4.0 / 3.14159265358979);
     const double mark = m_level.MarkLevel();
     const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
-    const size_t before = m_text.size();
-    m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, wordGap, &m_text);
-    if (m_text.size() > before) m_bWordOpen = m_text.back() != ' ';
+    m_bKept = m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, final, &m_text) ? 1 : 0;
     m_bMarkSinceCut = 0;
 }
 
@@ -170,7 +169,7 @@ double CCwReceiver::FilterDot() const {
 }
 
 void CCwReceiver::Flush() {
-    if (m_bMarkSinceCut) Cut(false);
+    if (m_bMarkSinceCut || m_bKept) Cut(true);
 }
 
 std::string CCwReceiver::TakeText() {

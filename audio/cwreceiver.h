@@ -53,7 +53,7 @@ public:
 private:
     void Step(std::complex<double> z);
     void Transition(int state);
-    void Cut(bool wordGap);
+    void Cut(bool final);
     double FilterDot() const;
 
     double m_dRate;
@@ -64,7 +64,7 @@ private:
     CCwSpeedTracker m_speed;
     CCwSequenceDecoder m_sequence;
     int m_bMarkSinceCut = 0;
-    int m_bWordOpen = 0;  // characters out since the last word space
+    int m_bKept = 0;  // the sequence decoder holds a word back
     // A second detector with a third of the main one's length: when it
     // counts many more marks, the main one is running marks together and
     // the speed must be found again.

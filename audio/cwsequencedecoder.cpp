@@ -11,6 +11,8 @@ constexpr int kStepsPerDot = 8;
 constexpr double kMaxMarkDots = 5.0;
 constexpr double kMaxGapDots = 12.0;
 constexpr double kNone = -1e300;
+// A gap of this many dots or more is a word space.
+constexpr double kWordDots = 5.0;
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
@@ -188,34 +190,54 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         const int g = gapFrom[s * nodes];
         if (g < 0) break;  // the leading gap
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
-        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= 5.0) reversed.push_back(' ');
+        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
+            reversed.push_back(' ');
+            out.wordStarts.push_back(static_cast<int>(s));
+        }
         reversed.push_back(m_nodes[prevNode].ch);
         t = static_cast<size_t>(g);
         n = prevNode;
     }
     std::reverse(out.marks.begin(), out.marks.end());
     out.text.assign(reversed.rbegin(), reversed.rend());
+    std::reverse(out.wordStarts.begin(), out.wordStarts.end());
     return out;
 }
 
-void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool endsWord, std::string* out) {
+void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
+    const std::complex<double> step = std::polar(1.0, -2.0 * kPi * cyclesPerSample);
+    std::complex<double> w = 1.0;
+    for (size_t i = 0; i < m_samples.size(); ++i) {
+        m_samples[i] *= w;
+        w *= step;
+        if ((i & 1023) == 1023) w /= std::abs(w);
+    }
+}
+
+bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool final, std::string* out) {
     const double stepSamples = std::max(1.0, dot * m_dRate / kStepsPerDot);
     const int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
         m_samples.clear();
-        return;
+        return false;
     }
+    // The tone's remaining offset, found on earlier stretches, taken out.
+    Rotate(m_dOffset);
+    m_dTurned = m_dOffset;
     // Prefix sums of the samples at step boundaries.
     std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
     std::vector<double> count(static_cast<size_t>(steps) + 1);
-    std::complex<double> acc = 0.0;
-    size_t k = 0;
-    for (int t = 0; t <= steps; ++t) {
-        const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
-        while (k < end) acc += m_samples[k++];
-        prefix[static_cast<size_t>(t)] = acc;
-        count[static_cast<size_t>(t)] = static_cast<double>(end);
-    }
+    auto sums = [&]() {
+        std::complex<double> acc = 0.0;
+        size_t k = 0;
+        for (int t = 0; t <= steps; ++t) {
+            const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
+            while (k < end) acc += m_samples[k++];
+            prefix[static_cast<size_t>(t)] = acc;
+            count[static_cast<size_t>(t)] = static_cast<double>(end);
+        }
+    };
+    sums();
     // Decide with the levels given, then again with the levels the first
     // decision shows: the tone's amplitude from the marks' coherent sums,
     // the noise from the gaps.
@@ -255,18 +277,70 @@ void CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
             if (clear) {
                 m_dNoise += kFollow * (noiseNow - m_dNoise);
                 m_dAmplitude += kFollow * (std::sqrt(a2) - m_dAmplitude);
+                // The tone drifts in phase across long marks when the
+                // tracked frequency is a little off, and a coherent sum
+                // over a dash then loses: the drift over half a dot inside
+                // the marks measures the offset, which is taken out.
+                const size_t lag = static_cast<size_t>(std::max(1.0, 0.5 * dot * m_dRate));
+                std::complex<double> drift = 0.0;
+                for (const auto& m : marks) {
+                    const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+                    const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
+                    for (size_t i = from + lag; i < to; ++i) drift += m_samples[i] * std::conj(m_samples[i - lag]);
+                }
+                const double offset = std::arg(drift) / (2.0 * kPi * static_cast<double>(lag));
+                if (std::abs(drift) > 0) {
+                    Rotate(offset);
+                    m_dOffset += offset;
+                    m_dTurned += offset;
+                    sums();
+                }
                 decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
             }
         }
     }
     if (!clear) {
         m_samples.clear();
-        return;
+        return false;
     }
-    *out += decision.text;
-    if (!decision.marks.empty()) {
-        const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
-        if (endsWord || trailing >= 5.0) *out += ' ';
+    if (decision.marks.empty()) {
+        m_samples.clear();
+        return false;
     }
-    m_samples.clear();
+    // A word space before the first character when the gap across the
+    // previous stretch's end and this one's start is long enough.
+    const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
+    if (m_bWordOpen && m_dTrailing + leading >= kWordDots) {
+        *out += ' ';
+        m_bWordOpen = false;
+    }
+    const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
+    if (final || trailing >= kWordDots) {
+        *out += decision.text;
+        m_bWordOpen = true;
+        if (trailing >= kWordDots) {
+            *out += ' ';
+            m_bWordOpen = false;
+        }
+        m_dTrailing = trailing;
+        m_samples.clear();
+        return false;
+    }
+    // The stretch ends inside what may be a word cut short (a weak dot
+    // missed by the hard decision, or more to come): the words before its
+    // last word gap are out, the last word waits for the next stretch.
+    if (decision.wordStarts.empty()) {
+        return true;
+    }
+    const size_t space = decision.text.find_last_of(' ');
+    *out += decision.text.substr(0, space + 1);
+    m_bWordOpen = false;
+    m_dTrailing = 0.0;
+    const size_t keep = static_cast<size_t>(count[static_cast<size_t>(decision.wordStarts.back())]);
+    const size_t margin = static_cast<size_t>(dot * m_dRate);
+    const size_t from = keep > margin ? keep - margin : 0;
+    // Undo the turn taken, so that the kept samples join the next ones.
+    Rotate(-m_dTurned);
+    m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
+    return true;
 }

@@ -29,26 +29,36 @@ public:
     size_t Pending() const { return m_samples.size(); }
 
     // Decides the samples pushed so far, which begin and end in a gap, and
-    // appends the characters (and the word spaces inside, and one after
-    // them when endsWord says the stretch ends in a word gap) to *out.
-    // dot: seconds; amplitude: the tone's magnitude per sample; noise: the
-    // noise power per sample (used until stretches give their own).
-    // Forgets the samples.
-    void Decode(double dot, double amplitude, double noise, bool endsWord, std::string* out);
+    // appends the characters and word spaces to *out. dot: seconds;
+    // amplitude: the tone's magnitude per sample; noise: the noise power
+    // per sample (used until stretches give their own). Unless final, a
+    // last word not followed by a word gap is kept back with its samples
+    // for the next call (returns true then); otherwise the samples are
+    // forgotten (returns false).
+    bool Decode(double dot, double amplitude, double noise, bool final, std::string* out);
 
 private:
     struct tagDecision {
         std::vector<std::pair<int, int>> marks;  // start and end steps
         std::string text;
+        std::vector<int> wordStarts;  // step of each word's first mark after a word space
     };
     // The best reading for the given levels.
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
                         int steps, double amplitude, double noise) const;
 
+    // Turns the samples by -offset cycles per sample.
+    void Rotate(double cyclesPerSample);
+
     double m_dRate;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
     double m_dNoise = 0.0;
+    // The tone's offset from 0 Hz found so far, in cycles per sample.
+    double m_dOffset = 0.0;
+    double m_dTurned = 0.0;     // turn applied to the samples held
+    bool m_bWordOpen = false;   // characters out since the last word space
+    double m_dTrailing = 0.0;   // dots of gap after the last character out
     std::vector<std::complex<double>> m_samples;
     // The table as a tree: node 0 is the empty code; each node's child by
     // a dot and by a dash (-1 none) and the character it ends (0 none).

@@ -12,6 +12,9 @@ constexpr double kBlockSeconds = 0.04;
 constexpr double kScoreAlpha = 0.025;
 // A new peak must beat the tracked bin by this factor to take over.
 constexpr double kSwitchRatio = 2.5;
+// Share of the distance to a nearby peak moved per block: slow, since the
+// peak of noisy scores wanders and the detector should hold still.
+constexpr double kFineFollow = 0.05;
 }  // namespace
 
 CCwToneTracker::CCwToneTracker(double outRate, double centreHz, double bandStartHz, double bandEndHz)
@@ -85,7 +88,7 @@ void CCwToneTracker::EndBlock() {
     const double average = n > 0 ? sum / static_cast<double>(n) : 0.0;
     m_bHasTone = (n < 3 || m_score[best] > 2.0 * average) ? 1 : 0;
     if (std::fabs(peak - m_dOffset) <= 2.0 * m_dStep) {
-        m_dOffset += 0.3 * (peak - m_dOffset);
+        m_dOffset += kFineFollow * (peak - m_dOffset);
     } else if (m_score[best] > kSwitchRatio * ScoreAt(m_dOffset) || m_nBlocks < 10) {
         m_dOffset = peak;
     }
