@@ -13,6 +13,8 @@ constexpr double kMaxGapDots = 12.0;
 constexpr double kNone = -1e300;
 // A gap of this many dots or more is a word space.
 constexpr double kWordDots = 5.0;
+// Dot lengths tried around the estimate, as factors.
+constexpr double kDotFactors[] = {0.9, 1.0, 1.1};
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
@@ -161,6 +163,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     // The stretch ends after a complete character, in a gap of any length.
     tagDecision out;
     double best = 0.0;  // nothing at all
+    out.score = 0.0;
     size_t endT = 0, endNode = 0;
     for (size_t t = 1; t < T; ++t) {
         for (size_t n = 1; n < nodes; ++n) {
@@ -171,6 +174,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             }
         }
     }
+    out.score = best;
     if (endT == 0) return out;
     // Walk back through marks and gaps; characters are collected in reverse.
     std::string reversed;
@@ -215,8 +219,8 @@ void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
 }
 
 bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool final, std::string* out) {
-    const double stepSamples = std::max(1.0, dot * m_dRate / kStepsPerDot);
-    const int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
+    double stepSamples = std::max(1.0, dot * m_dRate / kStepsPerDot);
+    int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
         m_samples.clear();
         return false;
@@ -228,6 +232,9 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
     std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
     std::vector<double> count(static_cast<size_t>(steps) + 1);
     auto sums = [&]() {
+        steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
+        prefix.resize(static_cast<size_t>(steps) + 1);
+        count.resize(static_cast<size_t>(steps) + 1);
         std::complex<double> acc = 0.0;
         size_t k = 0;
         for (int t = 0; t <= steps; ++t) {
@@ -293,9 +300,25 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
                     Rotate(offset);
                     m_dOffset += offset;
                     m_dTurned += offset;
-                    sums();
                 }
-                decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+                // The speed estimate wavers in noise: the dot lengths a
+                // little either side of it are tried too, and the reading
+                // that explains the stretch best is taken.
+                const double base = stepSamples;
+                double bestFactor = 1.0;
+                double bestScore = kNone;
+                for (double f : kDotFactors) {
+                    stepSamples = std::max(1.0, base * f);
+                    sums();
+                    tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+                    if (d.score > bestScore) {
+                        bestScore = d.score;
+                        bestFactor = f;
+                        decision = std::move(d);
+                    }
+                }
+                stepSamples = std::max(1.0, base * bestFactor);
+                sums();
             }
         }
     }

@@ -42,6 +42,7 @@ private:
         std::vector<std::pair<int, int>> marks;  // start and end steps
         std::string text;
         std::vector<int> wordStarts;  // step of each word's first mark after a word space
+        double score = 0.0;           // log-likelihood ratio over noise alone
     };
     // The best reading for the given levels.
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,

@@ -103,9 +103,6 @@ int main(int argc, char** argv) {
         const tagCwReceiverConfig c{audio.nRate, bandLo, bandHi, 1.2 / wpm};
         CCwReceiver receiver(c, defaults.morseTable);
         receiver.Feed(audio.samples.data(), audio.samples.size());
-        // A second of silence lets the last character end.
-        const std::vector<int16_t> silence(static_cast<size_t>(audio.nRate), 0);
-        receiver.Feed(silence.data(), silence.size());
         receiver.Flush();
         text = receiver.TakeText();
         if (verbose) {
