@@ -34,9 +34,9 @@ except ImportError:  # reported by the section
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 RATE = 44100
 TONE_HZ = 1000
-# Tone peak of the noise runs: low enough that the mix does not clip at
-# the worst SNR (-15 dB: noise rms 5.6 x the tone's rms).
-TONE_PEAK_DBFS = -30.0
+# Every noisy mix is scaled so that its peak is here: nothing clips, and
+# the tone level follows from the SNR by the same rule for every decoder.
+MIX_PEAK_DBFS = -3.0
 SEEDS = (11, 23, 37)
 SNRS = (20, 17, 14, 11, 8, 5, 2, 0, -2, -4, -6, -8, -10, -12, -15)
 SPEEDS = (15, 20, 25, 30)
@@ -146,16 +146,14 @@ def band_noise(n, seed):
     return x / math.sqrt(np.mean(x * x))
 
 
-def mix(tone, snr_db, seed, peak_dbfs=None, tone_dbfs=TONE_PEAK_DBFS):
-    """tone (peak 1) at tone_dbfs plus noise at snr_db (tone power A^2/2
-    over the noise power in 3 kHz); with peak_dbfs the whole mix is scaled
-    so that its peak is there instead."""
-    a = 10 ** (tone_dbfs / 20.0)
-    noise = band_noise(len(tone), seed) * math.sqrt(a * a / 2.0 / 10 ** (snr_db / 10.0))
-    x = a * tone + noise
-    if peak_dbfs is not None:
-        x *= 10 ** (peak_dbfs / 20.0) / np.max(np.abs(x))
-    return x
+def mix(tone, snr_db, seed, peak_dbfs=MIX_PEAK_DBFS):
+    """tone (peak 1) plus noise at snr_db (tone power A^2/2 over the noise
+    power in 3 kHz), the whole mix scaled so that its peak is at peak_dbfs.
+    Returns the mix and the tone's peak in dBFS."""
+    noise = band_noise(len(tone), seed) * math.sqrt(0.5 / 10 ** (snr_db / 10.0))
+    x = tone + noise
+    g = 10 ** (peak_dbfs / 20.0) / np.max(np.abs(x))
+    return x * g, 20 * math.log10(g)
 
 
 class Decoders:
@@ -221,29 +219,32 @@ def section(lines, quick=False):
         "Method: reference text of %d groups of five letters and digits (%d characters with the word "
         "spaces); ebook2cw at %d Hz, converted to %d samples per second with sox. White Gaussian noise, "
         "seeded, limited to 0-3 kHz by an FFT mask; SNR = tone power (peak A gives A^2/2) / noise power "
-        "in 3 kHz. The tone peaks at %.0f dBFS in every noise run, for every decoder, so that the mix "
-        "does not clip even at -15 dB. Each SNR point is the mean over %d noise seeds. Character error "
+        "in 3 kHz. Every mix is scaled so that its peak is at %.0f dBFS (nothing clips); the tone's "
+        "peak that gives is listed per SNR, the same for every decoder. Each SNR point is the mean over "
+        "%d noise seeds. Character error "
         "rate = Levenshtein distance / reference length, word spaces counted, capped at 1. Decoders: "
         "`vardo-decode` (the adaptive receiver, the station's receiver code), `vardo-decode --fixed` "
         "(the fixed-threshold detector and the receive panel's parser at the station's defaults: %s), "
-        "`multimon-ng -a MORSE_CW`. The fixed-threshold path has no word spaces and reads nothing below "
-        "its threshold, so at this tone level its column shows what it gives on a weak signal.\n"
-        % (groups, len(text), TONE_HZ, RATE, TONE_PEAK_DBFS, len(seeds),
-           ", ".join("%s %s" % kv for kv in sorted(d.items()))))
+        "`multimon-ng -a MORSE_CW`. The fixed-threshold path has no word spaces, so each of them "
+        "counts as an error in its column (about %.0f %% of the text).\n"
+        % (groups, len(text), TONE_HZ, RATE, MIX_PEAK_DBFS, len(seeds),
+           ", ".join("%s %s" % kv for kv in sorted(d.items())), 100.0 * (groups - 1) / len(text)))
 
     clean = {w: ebook2cw(text, w, work) for w in speeds}
     lines.append("### Error rate against SNR\n")
-    head = "| SNR (dB) | " + " | ".join("adaptive %d | fixed %d | multimon-ng %d" % (w, w, w) for w in speeds) + " |"
+    head = "| SNR (dB) | tone peak (dBFS) | " + " | ".join("adaptive %d | fixed %d | multimon-ng %d" % (w, w, w) for w in speeds) + " |"
     lines.append(head)
-    lines.append("|---:|" + "---:|" * (3 * len(speeds)))
+    lines.append("|---:|---:|" + "---:|" * (3 * len(speeds)))
     results = {}
     for snr in snrs:
-        row = ["%+d" % snr]
+        row = ["%+d" % snr, ""]
         for w in speeds:
             acc = [0.0, 0.0, 0.0]
             for s in seeds:
                 p = os.path.join(work, "n.wav")
-                write_wav(p, mix(clean[w], snr, s * 1000 + w))
+                x, tone_db = mix(clean[w], snr, s * 1000 + w)
+                row[1] = "%.1f" % tone_db
+                write_wav(p, x)
                 r = run_files(dec, [(0, p, text)])[0]
                 acc = [a + b for a, b in zip(acc, r)]
             acc = [a / len(seeds) for a in acc]
@@ -263,7 +264,7 @@ def section(lines, quick=False):
         acc = [0.0, 0.0, 0.0]
         for s in seeds:
             p = os.path.join(work, "l.wav")
-            write_wav(p, mix(clean[20], 10, s * 7 + 1, peak_dbfs=lv))
+            write_wav(p, mix(clean[20], 10, s * 7 + 1, peak_dbfs=lv)[0])
             r = run_files(dec, [(0, p, text)])[0]
             acc = [a + b for a, b in zip(acc, r)]
         lines.append("| %d | %.3f | %.3f | %.3f |" % ((lv,) + tuple(a / len(seeds) for a in acc)))
@@ -282,7 +283,7 @@ def section(lines, quick=False):
     lines.append("|---:|---:|---:|---:|---:|")
     for s in seeds:
         p = os.path.join(work, "s.wav")
-        write_wav(p, mix(both, 10, s + 99))
+        write_wav(p, mix(both, 10, s + 99)[0])
         ha, hm = dec.adaptive(p), dec.multimon(p)
         lines.append("| %d | %.3f | %.3f | %.3f | %.3f |" % (
             s, cer(ref, ha), tail_cer(ref, ha, start + 5), cer(ref, hm), tail_cer(ref, hm, start + 5)))
