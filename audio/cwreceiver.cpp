@@ -25,6 +25,8 @@ constexpr double kAcquireDot = 0.03;
 constexpr int32_t kShadowCount = 8;
 constexpr double kShadowRatio = 1.6;
 constexpr double kShadowContrast = 5.0;
+// Mark level over floor (of the main detector) of a clean signal.
+constexpr double kCleanContrast = 6.0;
 // Gaps in dots: a character gap; the gap (a word gap and a little) at
 // which the stretch so far is decided; the silence after which a word kept
 // back is let out.
@@ -132,13 +134,16 @@ void CCwReceiver::Cut(bool final) {
 void CCwReceiver::Transition(int state) {
     // The change dates from when the candidate first appeared.
     const double length = static_cast<double>(m_nCandidateStart - m_nStateStart) / m_dRate;
+    // Restarts of the speed only on a clean signal.
+    const bool clean = m_level.MarkLevel() > kCleanContrast * m_level.Floor();
+    m_speed.AllowRestart(clean ? 1 : 0);
     if (m_nState) {
         m_speed.AddMark(length);
         if (++m_nMainMarks >= kShadowCount) {
             // Only a clean signal: in noise the short detector also counts
             // fragments of noise.
-            const bool clean = m_shadowLevel.MarkLevel() > kShadowContrast * m_shadowLevel.Floor();
-            if (clean && m_nShadowMarks > kShadowRatio * m_nMainMarks) m_speed.Restart();
+            const bool shadowClean = m_shadowLevel.MarkLevel() > kShadowContrast * m_shadowLevel.Floor();
+            if (clean && shadowClean && m_nShadowMarks > kShadowRatio * m_nMainMarks) m_speed.Restart();
             m_nMainMarks = 0;
             m_nShadowMarks = 0;
         }

@@ -34,7 +34,7 @@ void CCwSpeedTracker::AddMark(double s) {
         // Far longer than a dash: a held key, noise bridging two marks, or
         // the marks of a faster sender running together. Twice within a few
         // marks, the speed is not known now: start again from what comes.
-        if (m_nSinceLong < kLongWithin) Restart();
+        if (m_nSinceLong < kLongWithin && m_bAllowRestart) Restart();
         m_nSinceLong = 0;
         return;
     }

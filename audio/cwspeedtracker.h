@@ -24,6 +24,9 @@ public:
     void AddSpace(double seconds);
     // Forgets the recent durations: the speed is to be found again.
     void Restart();
+    // Whether run-together marks may restart the speed: only on a clean
+    // signal, where they cannot be noise bridging two marks.
+    void AllowRestart(int allow) { m_bAllowRestart = allow; }
 
     double DotSeconds() const { return m_dDot; }
     double Wpm() const { return 1.2 / m_dDot; }
@@ -45,6 +48,7 @@ private:
     double m_dDot;
     double m_dFit = 1.0;
     int m_bFitted = 0;
-    int m_nSinceLong = 1000;  // marks since the last far too long one
+    int m_nSinceLong = 1000;
+    int m_bAllowRestart = 1;  // marks since the last far too long one
     std::deque<tagDuration> m_recent;
 };
