@@ -20,6 +20,7 @@ import argparse
 import math
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -260,6 +261,7 @@ def section(lines, quick=False):
     lines.append("| mix peak (dBFS) | adaptive | fixed | multimon-ng |")
     lines.append("|---:|---:|---:|---:|")
     levels = LEVELS[::2] + (-1,) if quick else LEVELS
+    sweep = []
     for lv in levels:
         acc = [0.0, 0.0, 0.0]
         for s in seeds:
@@ -267,6 +269,7 @@ def section(lines, quick=False):
             write_wav(p, mix(clean[20], 10, s * 7 + 1, peak_dbfs=lv)[0])
             r = run_files(dec, [(0, p, text)])[0]
             acc = [a + b for a, b in zip(acc, r)]
+        sweep.append(acc[0] / len(seeds))
         lines.append("| %d | %.3f | %.3f | %.3f |" % ((lv,) + tuple(a / len(seeds) for a in acc)))
         sys.stderr.write(lines[-1] + "\n")
     lines.append("")
@@ -281,10 +284,12 @@ def section(lines, quick=False):
                  "part of the decoded text the best alignment pairs with it.\n" % start)
     lines.append("| seed | adaptive whole | adaptive after 5 | multimon-ng whole | multimon-ng after 5 |")
     lines.append("|---:|---:|---:|---:|---:|")
+    tails = []
     for s in seeds:
         p = os.path.join(work, "s.wav")
         write_wav(p, mix(both, 10, s + 99)[0])
         ha, hm = dec.adaptive(p), dec.multimon(p)
+        tails.append(tail_cer(ref, ha, start + 5))
         lines.append("| %d | %.3f | %.3f | %.3f | %.3f |" % (
             s, cer(ref, ha), tail_cer(ref, ha, start + 5), cer(ref, hm), tail_cer(ref, hm, start + 5)))
         sys.stderr.write(lines[-1] + "\n")
@@ -293,6 +298,25 @@ def section(lines, quick=False):
     lines.append("### Cost\n")
     r = sh([os.path.join(bdir, "bench_audio_cwreceiver_bench")])
     lines.append(r.stdout.strip() + "\n")
+    m = re.search(r"([0-9.]+) %% of one core", r.stdout)
+    cost = float(m.group(1)) if m else float("nan")
+
+    lines.append("### The issue's figures\n")
+    lines.append("| figure | goal | measured | met |")
+    lines.append("|---|---:|---:|---|")
+    for w in (15, 20, 25):
+        if (-10, w) in results:
+            v = results[(-10, w)][0]
+            lines.append("| adaptive CER at -10 dB SNR, %d WPM | <= 0.020 | %.3f | %s |" % (w, v, "yes" if v <= 0.02 else "no"))
+    worst = max(sweep) if sweep else float("nan")
+    lines.append("| adaptive CER at +10 dB SNR, worst level from %d to %d dBFS | <= 0.010 | %.3f | %s |"
+                 % (min(levels), max(levels), worst, "yes" if worst <= 0.01 else "no"))
+    tail = max(tails) if tails else float("nan")
+    lines.append("| CER after 5 characters past a 12 -> 30 WPM change (worst seed) | <= 0.020 | %.3f | %s |"
+                 % (tail, "yes" if tail <= 0.02 else "no"))
+    lines.append("| processor share on 44100 samples per second | <= 5 %% | %.2f %% | %s |"
+                 % (cost, "yes" if cost <= 5 else "no"))
+    lines.append("")
     shutil.rmtree(work, ignore_errors=True)
 
 
