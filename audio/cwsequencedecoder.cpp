@@ -13,6 +13,10 @@ constexpr double kMaxGapDots = 12.0;
 constexpr double kNone = -1e300;
 // A gap of this many dots or more is a word space.
 constexpr double kWordDots = 5.0;
+// Every character read costs the log of the table's size: all characters
+// equally likely, so that reading one more (a burst of noise as an E, a
+// character split in two) must be paid for by the signal.
+const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
 // Dot lengths tried around the estimate, as factors.
 constexpr double kDotFactors[] = {0.9, 1.0, 1.1};
 // Codes longer than this are left out of the tree.
@@ -151,7 +155,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                 const size_t s = static_cast<size_t>(t - d);
                 const double m = markEnd[s * nodes + n];
                 if (m <= kNone) continue;
-                const double v = m + charGapPrior[static_cast<size_t>(d)];
+                const double v = m + charGapPrior[static_cast<size_t>(d)] - kCharCost;
                 if (v > gapEnd[tt * nodes]) {
                     gapEnd[tt * nodes] = v;
                     gapFrom[tt * nodes] = static_cast<int>(s);
@@ -167,8 +171,8 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     size_t endT = 0, endNode = 0;
     for (size_t t = 1; t < T; ++t) {
         for (size_t n = 1; n < nodes; ++n) {
-            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] > best) {
-                best = markEnd[t * nodes + n];
+            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] - kCharCost > best) {
+                best = markEnd[t * nodes + n] - kCharCost;
                 endT = t;
                 endNode = n;
             }
