@@ -140,10 +140,10 @@ def ebook2cw(text, wpm, work):
 def band_noise(n, seed):
     """Gaussian white noise limited to 0-3 kHz by an FFT mask, unit power."""
     rng = np.random.default_rng(seed)
-    spec = np.fft.rfft(rng.standard_normal(n))
+    spectrum = np.fft.rfft(rng.standard_normal(n))
     freqs = np.fft.rfftfreq(n, 1.0 / RATE)
-    spec[freqs > 3000.0] = 0.0
-    x = np.fft.irfft(spec, n)
+    spectrum[freqs > 3000.0] = 0.0
+    x = np.fft.irfft(spectrum, n)
     return x / math.sqrt(np.mean(x * x))
 
 
