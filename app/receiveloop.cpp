@@ -5,7 +5,6 @@
 
 #include "app/stationjournal.h"
 #include <cstdio>
-#include <cstring>
 
 #include "audio/cwreceiver.h"
 #include "audio/toneplayer.h"
@@ -59,10 +58,12 @@ void CVardoMainWindow::ReceiveAdaptive(std::vector<int16_t>* buffer, CIdleSample
         m_pRecvPanel->AddDecodedChar(c);
     }
     m_pCapture->SetMarkerHz(static_cast<int32_t>(m_pReceiver->ToneHz() + 0.5));
-    char text[16];
-    std::snprintf(text, sizeof text, "%.0f WPM", m_pReceiver->Wpm());
-    if (std::strcmp(text, m_pSpeedLabel->GetText()) != 0) {
+    const int32_t wpm = static_cast<int32_t>(m_pReceiver->Wpm() + 0.5);
+    if (wpm != m_nShownWpm) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d WPM", static_cast<int>(wpm));
         m_pSpeedLabel->SetText(text);
+        m_nShownWpm = wpm;
     }
 }
 

@@ -29,6 +29,8 @@ constexpr VdColor TEXT_COLOR = 0x000000;
 constexpr VdColor BACK_COLOR = 0xFFFFFF;
 constexpr int32_t CAPTURE_RATE = 44100;
 constexpr const char* QUEUE_LABEL_LOCK = "HHH";
+// The speed label is written by the receive loop and read by any thread.
+constexpr const char* SPEED_LABEL_LOCK = "VardoSpeedLabel";
 
 // Starts a worker thread; 0 when the system could not make it.
 template <typename Fn>
@@ -131,7 +133,7 @@ void CVardoMainWindow::BuildLayout() {
         // Right of the receive panel's top edge, clear of the spectrum.
         const VdRect r{m_values.recvrect.right - 44, m_values.recvrect.top - 12, m_values.recvrect.right,
                        m_values.recvrect.top - 1};
-        m_pSpeedLabel.reset(new CVdLabel(this, &r, "", &m_textStyle, nullptr));
+        m_pSpeedLabel.reset(new CVdLabel(this, &r, "", &m_textStyle, SPEED_LABEL_LOCK));
         AddPaintControl(m_pSpeedLabel.get());
     }
 

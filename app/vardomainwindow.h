@@ -212,6 +212,7 @@ private:
     std::thread m_hSamplerThread;
     std::thread m_hReceiveThread;
     int32_t m_nRecvIdle = 0;  // receive loop thread only
+    int32_t m_nShownWpm = 0;  // receive loop thread only: the speed label's figure
     int32_t m_bStarted = 0;
     int32_t m_bSidetoneReady = 0;
     std::atomic<int32_t> m_bSenderWaiting{0};

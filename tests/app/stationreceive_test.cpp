@@ -48,7 +48,9 @@ TEST(StationReceive, SoundInputDecodesOnTheReceivePanelWithWordSpaces) {
             return t.size() >= want.size() && t.find(want) != std::string::npos;
         })) << "row " << i << ": decoded '" << panel->GetDecodedText() << "'";
         ASSERT_NE(nullptr, rig.Station().GetSpeedLabel());
-        const std::string label = rig.Station().GetSpeedLabel()->GetText();
+        char copy[16] = {};
+        rig.Station().GetSpeedLabel()->CopyText(copy, sizeof copy - 1);
+        const std::string label = copy;
         const int wpm = std::atoi(label.c_str());
         EXPECT_NEAR(rows[i].wpm, wpm, rows[i].wpm * 0.12) << "row " << i << ": label '" << label << "'";
         EXPECT_NEAR(1000.0, rig.Station().GetReceiver()->ToneHz(), 5.0) << "row " << i;
