@@ -98,6 +98,7 @@ def tail_cer(ref, hyp, start):
     else:
         cut = 0
     rest = ref[start:]
+    rest = rest.strip()
     return min(1.0, levenshtein(rest, hyp[cut:].strip()) / max(1, len(rest)))
 
 
@@ -257,20 +258,21 @@ def section(lines, quick=False):
 
     lines.append("### Level sweep at +10 dB SNR, 20 WPM\n")
     lines.append("The whole mix (tone and noise) is scaled so that its peak is at the given level; the "
-                 "tone itself peaks about 4 dB lower. Mean over %d seeds.\n" % len(seeds))
-    lines.append("| mix peak (dBFS) | adaptive | fixed | multimon-ng |")
-    lines.append("|---:|---:|---:|---:|")
+                 "tone's own peak is listed beside it. Mean over %d seeds.\n" % len(seeds))
+    lines.append("| mix peak (dBFS) | tone peak (dBFS) | adaptive | fixed | multimon-ng |")
+    lines.append("|---:|---:|---:|---:|---:|")
     levels = LEVELS[::2] + (-1,) if quick else LEVELS
     sweep = []
     for lv in levels:
         acc = [0.0, 0.0, 0.0]
         for s in seeds:
             p = os.path.join(work, "l.wav")
-            write_wav(p, mix(clean[20], 10, s * 7 + 1, peak_dbfs=lv)[0])
+            x, tone_db = mix(clean[20], 10, s * 7 + 1, peak_dbfs=lv)
+            write_wav(p, x)
             r = run_files(dec, [(0, p, text)])[0]
             acc = [a + b for a, b in zip(acc, r)]
         sweep.append(acc[0] / len(seeds))
-        lines.append("| %d | %.3f | %.3f | %.3f |" % ((lv,) + tuple(a / len(seeds) for a in acc)))
+        lines.append("| %d | %.1f | %.3f | %.3f | %.3f |" % ((lv, tone_db) + tuple(a / len(seeds) for a in acc)))
         sys.stderr.write(lines[-1] + "\n")
     lines.append("")
 
@@ -298,7 +300,7 @@ def section(lines, quick=False):
     lines.append("### Cost\n")
     r = sh([os.path.join(bdir, "bench_audio_cwreceiver_bench")])
     lines.append(r.stdout.strip() + "\n")
-    m = re.search(r"([0-9.]+) %% of one core", r.stdout)
+    m = re.search(r"([0-9.]+) % of one core", r.stdout)
     cost = float(m.group(1)) if m else float("nan")
 
     lines.append("### The issue's figures\n")
