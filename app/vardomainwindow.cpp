@@ -4,6 +4,7 @@
 // are in keying.cpp, sender.cpp and receiveloop.cpp.
 #include "app/vardomainwindow.h"
 
+#include <cstdint>
 #include <system_error>
 
 #include "app/mainlayout.h"
@@ -130,9 +131,15 @@ void CVardoMainWindow::BuildLayout() {
                                      static_cast<double>(m_values.recvfreqend),
                                      (m_values.shorthit > 0 ? m_values.shorthit : 80) / 1000.0};
         m_pReceiver.reset(new CCwReceiver(rc, m_values.morseTable));
-        // Right of the receive panel's top edge, clear of the spectrum.
-        const VdRect r{m_values.recvrect.right - 44, m_values.recvrect.top - 12, m_values.recvrect.right,
-                       m_values.recvrect.top - 1};
+        // Right of the receive panel's top edge, clear of the spectrum; the
+        // rectangle comes from vardo.ini unchecked, so the offsets are taken
+        // in 64 bits and held inside the 32-bit range.
+        const auto at = [](int32_t v, int32_t d) {
+            const int64_t x = int64_t{v} + d;
+            return static_cast<int32_t>(x < INT32_MIN ? INT32_MIN : x > INT32_MAX ? INT32_MAX : x);
+        };
+        const VdRect r{at(m_values.recvrect.right, -44), at(m_values.recvrect.top, -12), m_values.recvrect.right,
+                       at(m_values.recvrect.top, -1)};
         m_pSpeedLabel.reset(new CVdLabel(this, &r, "", &m_textStyle, SPEED_LABEL_LOCK));
         AddPaintControl(m_pSpeedLabel.get());
     }

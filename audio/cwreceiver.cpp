@@ -5,6 +5,17 @@
 #include <cmath>
 
 namespace {
+// The band as the receiver uses it: in order and inside what the input
+// rate carries (values come from vardo.ini unchecked).
+tagCwReceiverConfig Sane(tagCwReceiverConfig c) {
+    if (c.nRate < 1000) c.nRate = 1000;
+    const double top = std::min(8000.0, c.nRate / 2.0 - 50.0);
+    if (c.dBandEndHz < c.dBandStartHz) std::swap(c.dBandStartHz, c.dBandEndHz);
+    c.dBandStartHz = std::min(top, std::max(50.0, c.dBandStartHz));
+    c.dBandEndHz = std::min(top, std::max(50.0, c.dBandEndHz));
+    if (!(c.dInitialDot > 0)) c.dInitialDot = 0.08;
+    return c;
+}
 // Rate of the baseband: enough for a band of a few hundred hertz.
 double BasebandRate(const tagCwReceiverConfig& c) {
     const double width = std::fabs(c.dBandEndHz - c.dBandStartHz);
@@ -39,12 +50,13 @@ constexpr double kLongestStretch = 30.0;
 constexpr double kKeptSilence = 1.0;
 }  // namespace
 
-CCwReceiver::CCwReceiver(const tagCwReceiverConfig& c, const tagMorseCode* table)
-    : m_baseband(c.nRate, 0.5 * (c.dBandStartHz + c.dBandEndHz), BasebandRate(c)),
-      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), c.dBandStartHz, c.dBandEndHz),
+CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table)
+    : m_config(Sane(given)),
+      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate(m_config)),
+      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_config.dBandStartHz, m_config.dBandEndHz),
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
-      m_speed(c.dInitialDot),
+      m_speed(m_config.dInitialDot),
       m_sequence(m_baseband.OutputRate(), table),
       m_shadow(m_baseband.OutputRate()),
       m_shadowLevel(m_baseband.OutputRate()) {

@@ -56,6 +56,7 @@ private:
     void Cut(bool final);
     double FilterDot() const;
 
+    tagCwReceiverConfig m_config;
     double m_dRate;
     CCwBaseband m_baseband;
     CCwToneTracker m_tone;
