@@ -4,12 +4,21 @@
 #include "app/vardomainwindow.h"
 
 #include "app/stationjournal.h"
+#include <cstdio>
+
+#include "audio/cwreceiver.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
+#include "morse/keyingtiming.h"
 #include "net/keyframe.h"
+#include "ui/vdlabel.h"
 
 int CVardoMainWindow::OnCwEvent(void*, int32_t state) {
-    // Called from Analyse on the receive loop thread.
+    // Called from Analyse on the receive loop thread. With the adaptive
+    // receiver the panel takes its decisions instead of the threshold's.
+    if (m_pReceiver) {
+        return 1;
+    }
     if (IdleSamplerStep(&m_nRecvIdle, state, m_timing.recvperiod, m_timing.recvidlelimit)) {
         m_pRecvPanel->AddSample(state);
     }
@@ -37,10 +46,36 @@ int CVardoMainWindow::OnNetworkEvent(void*, int32_t) {
 
 // One pass per recvperiod after the analysis: the capture's verdict (through
 // OnCwEvent), then the remote key state.
+void CVardoMainWindow::ReceiveAdaptive(std::vector<int16_t>* buffer, CIdleSampler* idle) {
+    buffer->clear();
+    m_pCapture->ReadStream(buffer);
+    m_pReceiver->Feed(buffer->data(), buffer->size());
+    const int key = m_pReceiver->TakeKeyDown();
+    if (idle->Step(key)) {
+        m_pRecvPanel->AddTraceSample(key);
+    }
+    for (char c : m_pReceiver->TakeText()) {
+        m_pRecvPanel->AddDecodedChar(c);
+    }
+    m_pCapture->SetMarkerHz(static_cast<int32_t>(m_pReceiver->ToneHz() + 0.5));
+    const int32_t wpm = static_cast<int32_t>(m_pReceiver->Wpm() + 0.5);
+    if (wpm != m_nShownWpm) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d WPM", static_cast<int>(wpm));
+        m_pSpeedLabel->SetText(text);
+        m_nShownWpm = wpm;
+    }
+}
+
 void CVardoMainWindow::ReceiveLoop() {
     CIdleSampler idle(m_timing.recvperiod, m_timing.recvidlelimit);
+    CIdleSampler adaptiveIdle(m_timing.recvperiod, m_timing.recvidlelimit);
+    std::vector<int16_t> buffer;
     while (!m_bStop.load()) {
         m_pCapture->Analyse();
+        if (m_pReceiver) {
+            ReceiveAdaptive(&buffer, &adaptiveIdle);
+        }
         const int32_t r = m_bRemoteKeyDown.load();
         if (idle.Step(r)) {
             m_pRecvPanel->AddSample(r);

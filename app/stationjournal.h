@@ -21,6 +21,11 @@ public:
 
     int OnParse(void* sender, const tagMorseCode* code) override;
 
+    // A character decoded elsewhere (the adaptive receiver): kept and drawn
+    // like the parser's; a blank (word space) is kept and leaves the cell
+    // empty.
+    void AddDecodedChar(char c);
+
     std::string GetDecodedText() const;
     void ClearDecodedText();
 

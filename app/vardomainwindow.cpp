@@ -4,11 +4,13 @@
 // are in keying.cpp, sender.cpp and receiveloop.cpp.
 #include "app/vardomainwindow.h"
 
+#include <cstdint>
 #include <system_error>
 
 #include "app/mainlayout.h"
 #include "app/stationjournal.h"
 #include "app/stationnotice.h"
+#include "audio/cwreceiver.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
 #include "hw/portoutput.h"
@@ -29,6 +31,8 @@ constexpr VdColor TEXT_COLOR = 0x000000;
 constexpr VdColor BACK_COLOR = 0xFFFFFF;
 constexpr int32_t CAPTURE_RATE = 44100;
 constexpr const char* QUEUE_LABEL_LOCK = "HHH";
+// The speed label is written by the receive loop and read by any thread.
+constexpr const char* SPEED_LABEL_LOCK = "VardoSpeedLabel";
 
 // Starts a worker thread; 0 when the system could not make it.
 template <typename Fn>
@@ -131,6 +135,23 @@ void CVardoMainWindow::BuildLayout() {
     m_pCapture->SetThreshold(m_values.recvthreshold);
     AddPaintControl(m_pCapture.get());
     AddMouseKeyControl(m_pCapture.get());
+    if (m_values.recvadaptive) {
+        const tagCwReceiverConfig rc{CAPTURE_RATE, static_cast<double>(m_values.recvfreqstart),
+                                     static_cast<double>(m_values.recvfreqend),
+                                     (m_values.shorthit > 0 ? m_values.shorthit : 80) / 1000.0};
+        m_pReceiver.reset(new CCwReceiver(rc, m_values.morseTable));
+        // Right of the receive panel's top edge, clear of the spectrum; the
+        // rectangle comes from vardo.ini unchecked, so the offsets are taken
+        // in 64 bits and held inside the 32-bit range.
+        const auto at = [](int32_t v, int32_t d) {
+            const int64_t x = int64_t{v} + d;
+            return static_cast<int32_t>(x < INT32_MIN ? INT32_MIN : x > INT32_MAX ? INT32_MAX : x);
+        };
+        const VdRect r{at(m_values.recvrect.right, -44), at(m_values.recvrect.top, -12), m_values.recvrect.right,
+                       at(m_values.recvrect.top, -1)};
+        m_pSpeedLabel.reset(new CVdLabel(this, &r, "", &m_textStyle, SPEED_LABEL_LOCK));
+        AddPaintControl(m_pSpeedLabel.get());
+    }
 
     // 6-8. The queue label and the panels' captions.
     m_pQueueLabel.reset(new CVdLabel(this, &m_values.sendqueuerect, "", &m_queueStyle, QUEUE_LABEL_LOCK));
@@ -201,6 +222,8 @@ CVardoMainWindow::~CVardoMainWindow() {
     m_pModeButton.reset();
     m_pSendLabel.reset();
     m_pRecvLabel.reset();
+    m_pSpeedLabel.reset();
+    m_pReceiver.reset();
     m_pTonePlayer.reset();
     m_pFont.reset();
     for (auto& button : m_pCharButtons) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/deadlineschedule.h"
 #include "app/sendqueues.h"
@@ -38,6 +39,8 @@ class CStationJournal;
 class CTonePlayer;
 class CVdButton;
 class CVdLabel;
+class CCwReceiver;
+struct CIdleSampler;
 class CVdLine;
 class CVdWaveCapture;
 class IWindowHost;
@@ -126,6 +129,10 @@ public:
     CVdButton* GetCharButton(int index) const;
     CVdLabel* GetSendLabel() const { return m_pSendLabel.get(); }
     CVdLabel* GetReceiveLabel() const { return m_pRecvLabel.get(); }
+    // The adaptive receiver (null in fixed-threshold mode) and the label
+    // showing its speed.
+    CCwReceiver* GetReceiver() const { return m_pReceiver.get(); }
+    CVdLabel* GetSpeedLabel() const { return m_pSpeedLabel.get(); }
     CVdLine* GetQueueLine() const { return m_pQueueLine.get(); }
     CVdLine* GetReceiveLine() const { return m_pRecvLine.get(); }
     CVdWaveCapture* GetCapture() const { return m_pCapture.get(); }
@@ -161,6 +168,10 @@ private:
     void SenderLoop();
     void SendSamplerLoop();
     void ReceiveLoop();
+    // One pass of the adaptive receiver over the samples recorded since the
+    // last pass: its key decision into the trace, its characters into the
+    // text, its speed into the label, its tone onto the spectrum.
+    void ReceiveAdaptive(std::vector<int16_t>* buffer, CIdleSampler* idle);
     // One element: key down for downMs, up, then hitdelay. Returns 0 when
     // the station stops (the key is up again all the same).
     int KeyElement(CDeadlineSchedule* schedule, int32_t downMs);
@@ -192,6 +203,8 @@ private:
     std::unique_ptr<CVdLabel> m_pSendLabel;
     std::unique_ptr<CVdLabel> m_pRecvLabel;
     std::unique_ptr<CVdLine> m_pQueueLine;
+    std::unique_ptr<CCwReceiver> m_pReceiver;
+    std::unique_ptr<CVdLabel> m_pSpeedLabel;
     std::atomic<int32_t> m_bKeyDown{0};
     std::unique_ptr<CPortOutput> m_pPort;
     std::unique_ptr<CSerialKeyer> m_pSerialKey;
@@ -203,6 +216,7 @@ private:
     std::thread m_hSamplerThread;
     std::thread m_hReceiveThread;
     int32_t m_nRecvIdle = 0;  // receive loop thread only
+    int32_t m_nShownWpm = 0;  // receive loop thread only: the speed label's figure
     int32_t m_bStarted = 0;
     int32_t m_bSidetoneReady = 0;
     std::atomic<int32_t> m_bSenderWaiting{0};

@@ -136,6 +136,7 @@ int CVdWaveCapture::Analyse() {
         m_display.DrawFrame(m_pSurface, frame, n);
         m_display.DrawBins(m_pSurface, m_spectrum.data(), m_binFrequencies.data(), n);
         m_display.DrawLabels(m_pSurface);
+        DrawMarker();
     }
     if (m_pParent != nullptr) {
         m_pParent->Invalidate(&m_rect);
@@ -143,6 +144,46 @@ int CVdWaveCapture::Analyse() {
     if (m_pListener != nullptr) {
         m_pListener->OnCwEvent(this, state);
     }
+    return 1;
+}
+
+void CVdWaveCapture::DrawMarker() {
+    const int32_t hz = m_nMarkerHz.load();
+    const tagSpectrumLayout& l = m_display.GetLayout();
+    if (hz <= 0 || l.nPlotWidth <= 0) return;
+    const int16_t* cols = m_display.GetColumnFrequencies();
+    int32_t j = 0;
+    while (j < l.nPlotWidth && cols[j] < hz) ++j;
+    if (j >= l.nPlotWidth) return;
+    const int x = l.spectrumArea.left + j;
+    m_pSurface->SetPenColor(0x0000F0);
+    m_pSurface->DrawLine(x, l.spectrumArea.top, x, l.spectrumArea.top + 6);
+    m_pSurface->DrawLine(x, l.spectrumArea.bottom - 6, x, l.spectrumArea.bottom);
+}
+
+int CVdWaveCapture::ReadStream(std::vector<int16_t>* out) {
+    ICaptureSource* source = m_bStarted.load() ? m_pSource.get() : nullptr;
+    if (source == nullptr || !source->IsCapturing()) return 0;
+    int32_t capturePos = 0;
+    int32_t readPos = 0;
+    if (!source->GetCurrentPosition(&capturePos, &readPos)) return 0;
+    const int32_t size = source->GetBufferBytes();
+    if (size <= 0 || readPos < 0 || readPos >= size) return 0;
+    readPos &= ~1;
+    if (m_nStreamPos < 0) {
+        m_nStreamPos = readPos;
+        return 1;
+    }
+    int32_t bytes = readPos - m_nStreamPos;
+    if (bytes < 0) bytes += size;
+    if (bytes == 0) return 1;
+    tagCaptureLock locked{nullptr, 0, nullptr, 0};
+    if (!source->Lock(m_nStreamPos, bytes, &locked)) return 0;
+    const size_t before = out->size();
+    out->resize(before + static_cast<size_t>(bytes / 2));
+    CopyLockedSamples(locked, out->data() + before, bytes / 2);
+    source->Unlock(locked);
+    m_nStreamPos = readPos;
     return 1;
 }
 

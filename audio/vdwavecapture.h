@@ -61,6 +61,15 @@ public:
     int OnMouseDown(void* sender, int button, int x, int y) override;
     int OnMouseUp(void* sender, int button, int x, int y) override;
 
+    // Appends to *out every sample recorded since the previous call (none
+    // on the first call, which only marks where the stream starts; at most
+    // the ring's one second when calls are late). For a receiver that
+    // works on the whole stream. Nonzero when the source could be read.
+    int ReadStream(std::vector<int16_t>* out);
+    // Frequency marked on the spectrum (the tone a receiver follows); 0
+    // draws no marker.
+    void SetMarkerHz(int32_t hz) { m_nMarkerHz.store(hz); }
+
     // Replaces the sound input; only before StartCapture (returns 0
     // after). Tests and benchmarks pass a CMemoryCaptureSource here and
     // keep a plain pointer to it to step its clock.
@@ -84,6 +93,8 @@ public:
     CDrawSurface* GetSurface() const { return m_pSurface; }
 
 private:
+    void DrawMarker();
+
     IPaintableParent* m_pParent;
     VdRect m_rect;
     CDrawSurface* m_pSurface;
@@ -102,6 +113,8 @@ private:
     std::atomic<int32_t> m_nThreshold;
     std::atomic<int32_t> m_nBandStart;
     std::atomic<int32_t> m_nBandEnd;
+    std::atomic<int32_t> m_nMarkerHz{0};
+    int32_t m_nStreamPos = -1;  // byte offset of the next stream sample
     CCosineTransform m_transform;
     CSpectrumDisplay m_display;
 };

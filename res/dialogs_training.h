@@ -46,6 +46,9 @@
 #define IDC_VD_RECVTHRESHOLD     1013
 #define IDC_VD_RECVFREQSTART     1014
 #define IDC_VD_RECVFREQEND       1015
+// Receiver choice on the receive page: fixed threshold or adaptive.
+#define IDC_VD_RECVFIXED         1320
+#define IDC_VD_RECVADAPTIVE      1321
 
 // Page "Koch训练".
 #define IDC_VD_CHARLIST          1026

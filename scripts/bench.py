@@ -7,6 +7,9 @@
   receive path at its default settings and by multimon-ng's MORSE_CW;
   character error rate per SNR, and the input levels at which Vardo's fixed
   threshold detects the tone;
+- receiver: the adaptive receiver beside the fixed threshold and
+  multimon-ng over SNR, input level and a change of speed, and its cost
+  (scripts/bench_receiver.py);
 - keying: key-to-sidetone latency of vardo.exe under Wine (PulseAudio null
   sink), and the automatic sender's element timing at a loopback UDP peer;
 - sidetone: key-to-sidetone and frame-to-sidetone latency and recorded tone
@@ -528,7 +531,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "benchmarks.md"))
     ap.add_argument("--quick", action="store_true")
-    ap.add_argument("--only", default="decoder,wine,sidetone,programs,training,fuzz,keyline")
+    ap.add_argument("--only", default="decoder,receiver,wine,sidetone,programs,training,fuzz,keyline")
     a = ap.parse_args()
     builds = Builds(ROOT)
     lines = ["# Benchmarks", "",
@@ -537,6 +540,9 @@ def main():
     only = a.only.split(",")
     if "decoder" in only:
         decoder_section(builds, a.quick, lines)
+    if "receiver" in only:
+        import bench_receiver
+        bench_receiver.section(lines, a.quick)
     if "wine" in only:
         wine_section(builds, a.quick, lines)
     if "sidetone" in only:

@@ -296,6 +296,8 @@ void FillPage(HWND page) {
     SetItemDouble(page, IDC_VD_RECVTHRESHOLD, v.recvthreshold);
     SetItemInt(page, IDC_VD_RECVFREQSTART, v.recvfreqstart);
     SetItemInt(page, IDC_VD_RECVFREQEND, v.recvfreqend);
+    SetItemCheck(page, IDC_VD_RECVFIXED, v.recvadaptive ? 0 : 1);
+    SetItemCheck(page, IDC_VD_RECVADAPTIVE, v.recvadaptive ? 1 : 0);
     SetItemInt(page, IDC_VD_SHORTHIT, v.shorthit);
     SetItemInt(page, IDC_VD_LONGHIT, v.longhit);
     SetItemInt(page, IDC_VD_HITDELAY, v.hitdelay);
@@ -339,6 +341,7 @@ void ReadPage(HWND page) {
     GetItemDouble(page, IDC_VD_RECVTHRESHOLD, &v.recvthreshold);
     GetItemInt(page, IDC_VD_RECVFREQSTART, &v.recvfreqstart);
     GetItemInt(page, IDC_VD_RECVFREQEND, &v.recvfreqend);
+    GetItemCheck(page, IDC_VD_RECVADAPTIVE, &v.recvadaptive);
     GetItemInt(page, IDC_VD_SHORTHIT, &v.shorthit);
     GetItemInt(page, IDC_VD_LONGHIT, &v.longhit);
     GetItemInt(page, IDC_VD_HITDELAY, &v.hitdelay);

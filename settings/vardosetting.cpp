@@ -213,6 +213,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->recvthreshold = 0.3;
     v->recvfreqstart = 850;
     v->recvfreqend = 1250;
+    v->recvadaptive = 1;
     SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
     SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
     SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
@@ -272,6 +273,7 @@ int CVardoSetting::Load() {
     recvthreshold = ReadDouble("JOURNAL", "recvthreshold", recvthreshold);
     recvfreqstart = ReadInt("JOURNAL", "recvfreqstart", recvfreqstart);
     recvfreqend = ReadInt("JOURNAL", "recvfreqend", recvfreqend);
+    recvadaptive = ReadInt("JOURNAL", "recvadaptive", recvadaptive) != 0 ? 1 : 0;
 
     ReadButton("MAINPANEL", "cw", &cw);
     ReadButton("MAINPANEL", "sendpause", &sendpause);
@@ -355,6 +357,7 @@ int CVardoSetting::Save() {
     WriteDouble(f, "JOURNAL", "recvthreshold", recvthreshold);
     WriteInt(f, "JOURNAL", "recvfreqstart", recvfreqstart);
     WriteInt(f, "JOURNAL", "recvfreqend", recvfreqend);
+    WriteInt(f, "JOURNAL", "recvadaptive", recvadaptive);
 
     WriteButton(f, "MAINPANEL", "cw", cw);
     WriteButton(f, "MAINPANEL", "sendpause", sendpause);

@@ -71,6 +71,9 @@ struct SettingValues {
     double recvthreshold;
     int32_t recvfreqstart;
     int32_t recvfreqend;
+    // Receiver: 1 the adaptive receiver (the default, also when the key is
+    // missing), 0 the fixed-threshold detector.
+    int32_t recvadaptive;
     // "MAINPANEL"
     tagPanelButton cw;
     tagPanelButton sendpause;

@@ -60,6 +60,14 @@ void CVdJournalPanel::GetRect(VdRect* out) {
 }
 
 int CVdJournalPanel::AddSample(int sample) {
+    return AddColumn(sample, true);
+}
+
+int CVdJournalPanel::AddTraceSample(int sample) {
+    return AddColumn(sample, false);
+}
+
+int CVdJournalPanel::AddColumn(int sample, bool parse) {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_feedingThread.store(std::this_thread::get_id());
@@ -74,7 +82,7 @@ int CVdJournalPanel::AddSample(int sample) {
             m_pImage->DrawLine(m_nCursor, m_nHeight - TEXT_BAND_HEIGHT, m_nCursor, m_nHeight);
             if (++m_nCursor >= m_nWidth) m_nCursor = 0;
         }
-        if (m_pParser) m_pParser->Parse(sample ? 1 : 0);
+        if (m_pParser && parse) m_pParser->Parse(sample ? 1 : 0);
         m_feedingThread.store(std::thread::id());
     }
     return m_pParent ? m_pParent->Invalidate(&m_rect) : 0;

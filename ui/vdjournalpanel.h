@@ -43,12 +43,16 @@ public:
     // One column: nonzero is key down (mark), 0 key up. Returns the result
     // of the repaint request. Called from one feeding thread.
     virtual int AddSample(int sample);
+    // One column like AddSample, without feeding the parser: for a source
+    // that decodes its own characters (see OnParse to write them).
+    int AddTraceSample(int sample);
 
     int OnPaint(void* sender, CDrawSurface* surface, const VdRect* clip) override;
     // The parser's report: a record, or null for an unknown pattern ("#").
     int OnParse(void* sender, const tagMorseCode* code) override;
 
 private:
+    int AddColumn(int sample, bool parse);
     void DrawCharacter(const tagMorseCode* code);
 
     IPaintableParent* m_pParent;

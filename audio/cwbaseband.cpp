@@ -1,0 +1,63 @@
+// Mixer and integrator-comb decimator of the receiver (see cwbaseband.h).
+#include "audio/cwbaseband.h"
+
+#include <cmath>
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTableScale = 16384.0;
+}  // namespace
+
+CCwBaseband::CCwBaseband(int32_t rate, double centreHz, double outRate) {
+    if (rate < 1) rate = 1;
+    int32_t d = outRate > 0 ? static_cast<int32_t>(rate / outRate) : 1;
+    m_nDecim = d < 1 ? 1 : d;
+    m_dOutRate = static_cast<double>(rate) / m_nDecim;
+    const double step = centreHz / rate * 4294967296.0;
+    m_nStep = static_cast<uint32_t>(static_cast<int64_t>(std::llround(step)) & 0xFFFFFFFFll);
+    m_dCentre = static_cast<double>(m_nStep) / 4294967296.0 * rate;
+    const size_t size = size_t{1} << kTableBits;
+    m_cos.resize(size);
+    m_sin.resize(size);
+    for (size_t i = 0; i < size; ++i) {
+        const double a = 2.0 * kPi * static_cast<double>(i) / static_cast<double>(size);
+        m_cos[i] = static_cast<int32_t>(std::lround(kTableScale * std::cos(a)));
+        m_sin[i] = static_cast<int32_t>(std::lround(kTableScale * std::sin(a)));
+    }
+    const double gain = std::pow(static_cast<double>(m_nDecim), kStages);
+    // Output in units of full scale (a full-scale tone at the centre gives
+    // magnitude 0.5 from the mixer's half product).
+    m_dScale = 1.0 / (gain * kTableScale * 32768.0);
+}
+
+void CCwBaseband::Feed(const int16_t* samples, size_t n, std::vector<std::complex<double>>* out) {
+    constexpr int shift = 32 - kTableBits;
+    for (size_t k = 0; k < n; ++k) {
+        const int32_t x = samples[k];
+        const uint32_t idx = m_nPhase >> shift;
+        m_nPhase += m_nStep;
+        // e^{-j phase}: I = x cos, Q = -x sin.
+        uint64_t i = static_cast<uint64_t>(static_cast<int64_t>(x * m_cos[idx]));
+        uint64_t q = static_cast<uint64_t>(-static_cast<int64_t>(x * m_sin[idx]));
+        for (int s = 0; s < kStages; ++s) {
+            m_integI[s] += i;
+            m_integQ[s] += q;
+            i = m_integI[s];
+            q = m_integQ[s];
+        }
+        if (++m_nCount < m_nDecim) {
+            continue;
+        }
+        m_nCount = 0;
+        for (int s = 0; s < kStages; ++s) {
+            const uint64_t di = i - m_combI[s];
+            const uint64_t dq = q - m_combQ[s];
+            m_combI[s] = i;
+            m_combQ[s] = q;
+            i = di;
+            q = dq;
+        }
+        out->emplace_back(static_cast<double>(static_cast<int64_t>(i)) * m_dScale,
+                          static_cast<double>(static_cast<int64_t>(q)) * m_dScale);
+    }
+}

@@ -1,0 +1,202 @@
+// The adaptive receiver's chain (see cwreceiver.h).
+#include "audio/cwreceiver.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// The band as the receiver uses it: in order and inside what the input
+// rate carries (values come from vardo.ini unchecked).
+tagCwReceiverConfig Sane(tagCwReceiverConfig c) {
+    if (c.nRate < 1000) c.nRate = 1000;
+    const double top = std::min(8000.0, c.nRate / 2.0 - 50.0);
+    if (c.dBandEndHz < c.dBandStartHz) std::swap(c.dBandStartHz, c.dBandEndHz);
+    c.dBandStartHz = std::min(top, std::max(50.0, c.dBandStartHz));
+    c.dBandEndHz = std::min(top, std::max(50.0, c.dBandEndHz));
+    if (!(c.dInitialDot > 0)) c.dInitialDot = 0.08;
+    return c;
+}
+// Rate of the baseband: enough for a band of a few hundred hertz.
+double BasebandRate(const tagCwReceiverConfig& c) {
+    const double width = std::fabs(c.dBandEndHz - c.dBandStartHz);
+    return std::max(1000.0, 2.5 * width);
+}
+// The detector averages over this fraction of a dot.
+constexpr double kMatch = 1.0;
+// Marks and spaces shorter than this fraction of a dot are taken as noise
+// and bridged.
+constexpr double kHold = 0.4;
+// Speed fits worse than this (mean squared log distance) mean the marks
+// are not being separated; the detector then falls back to a dot of
+// kAcquireDot seconds (40 WPM).
+constexpr double kPoorFit = 0.08;
+constexpr double kAcquireDot = 0.03;
+// Every this many marks the shadow detector's count is compared; more
+// than this ratio of its marks to the main detector's restarts the speed.
+constexpr int32_t kShadowCount = 8;
+constexpr double kShadowRatio = 1.6;
+constexpr double kShadowContrast = 5.0;
+// Mark level over floor (of the main detector) of a clean signal.
+constexpr double kCleanContrast = 6.0;
+// Gaps in dots: a character gap; the gap (a word gap and a little) at
+// which the stretch so far is decided; the silence after which a word kept
+// back is let out.
+constexpr double kCharGap = 2.0;
+constexpr double kCutGap = 6.0;
+constexpr double kReleaseGap = 14.0;
+// Seconds: a stretch without a word gap is cut at a character gap after
+// this long; samples of silence are kept this long before a mark.
+constexpr double kLongestStretch = 30.0;
+constexpr double kKeptSilence = 1.0;
+}  // namespace
+
+CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table)
+    : m_config(Sane(given)),
+      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate(m_config)),
+      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_config.dBandStartHz, m_config.dBandEndHz),
+      m_detector(m_baseband.OutputRate()),
+      m_level(m_baseband.OutputRate()),
+      m_speed(m_config.dInitialDot),
+      m_sequence(m_baseband.OutputRate(), table),
+      m_shadow(m_baseband.OutputRate()),
+      m_shadowLevel(m_baseband.OutputRate()) {
+    m_dRate = m_baseband.OutputRate();
+    m_dWpm.store(m_speed.Wpm());
+    m_dTone.store(m_tone.ToneHz());
+    m_detector.SetLength(static_cast<int32_t>(std::lround(kMatch * FilterDot() * m_dRate)));
+    m_level.SetDotSeconds(m_speed.DotSeconds());
+    m_shadow.SetLength(std::max<int32_t>(1, m_detector.Length() / 3));
+    m_shadowLevel.SetDotSeconds(FilterDot() / 3);
+}
+
+void CCwReceiver::Feed(const int16_t* samples, size_t n) {
+    m_buffer.clear();
+    m_baseband.Feed(samples, n, &m_buffer);
+    for (const std::complex<double>& z : m_buffer) {
+        Step(z);
+    }
+    m_dTone.store(m_tone.ToneHz());
+    m_dWpm.store(m_speed.Wpm());
+}
+
+void CCwReceiver::Step(std::complex<double> z) {
+    ++m_nNow;
+    m_tone.Feed(z);
+    if (m_tone.OffsetHz() != m_dOffset) {
+        m_dOffset = m_tone.OffsetHz();
+        m_detector.SetOffset(m_dOffset);
+        m_shadow.SetOffset(m_dOffset);
+    }
+    const int shadow = m_shadowLevel.Feed(m_shadow.Feed(z));
+    if (shadow && !m_nShadowState) ++m_nShadowMarks;
+    m_nShadowState = shadow;
+    const double e = m_detector.Feed(z);
+    m_sequence.Push(m_detector.LastShifted());
+    // Nothing keys while no keyed tone stands out of the band's noise.
+    const int raw = m_level.Feed(e) && m_tone.HasTone();
+    if (raw != m_nState) {
+        if (raw != m_nCandidate) {
+            m_nCandidate = raw;
+            m_nCandidateStart = m_nNow;
+        }
+        const double held = static_cast<double>(m_nNow - m_nCandidateStart) / m_dRate;
+        if (held >= kHold * FilterDot()) {
+            Transition(raw);
+        }
+    } else {
+        m_nCandidate = m_nState;
+    }
+    if (m_nState) {
+        m_bKeyLatch = 1;
+        m_bMarkSinceCut = 1;
+    } else if (m_nCandidate == m_nState) {
+        // A long gap ends the stretch that is decided as a whole (a last
+        // word may be kept back for the next); a word kept back is let out
+        // after a long silence; a very long stretch is cut at a character
+        // gap; silence alone is let go.
+        const double elapsed = static_cast<double>(m_nNow - m_nStateStart) / m_dRate;
+        const double dot = m_speed.DotSeconds();
+        const double pending = static_cast<double>(m_sequence.Pending()) / m_dRate;
+        if (m_bMarkSinceCut && elapsed >= kCutGap * dot) {
+            Cut(false);
+        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot && pending > kLongestStretch) {
+            Cut(true);
+        } else if (!m_bMarkSinceCut && m_bKept && elapsed >= kReleaseGap * dot) {
+            Cut(true);
+        } else if (!m_bMarkSinceCut && !m_bKept && pending > kKeptSilence) {
+            Cut(true);
+        }
+    }
+}
+
+void CCwReceiver::Cut(bool final) {
+    // Tone amplitude and noise power per sample from the tracked levels of
+    // the dot-long average: its mean in gaps is sqrt(pi/4) sigma/sqrt(L)
+    // for noise of power sigma^2, and its mean in marks about
+    // sqrt(A^2 + sigma^2/L).
+    const double length = m_detector.Length();
+    const double floorLevel = m_level.Floor();
+    const double noise = std::max(1e-30, floorLevel * floorLevel * length * 4.0 / 3.14159265358979);
+    const double mark = m_level.MarkLevel();
+    const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
+    m_bKept = m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, final, &m_text) ? 1 : 0;
+    m_bMarkSinceCut = 0;
+}
+
+void CCwReceiver::Transition(int state) {
+    // The change dates from when the candidate first appeared.
+    const double length = static_cast<double>(m_nCandidateStart - m_nStateStart) / m_dRate;
+    // Restarts of the speed only on a clean signal.
+    const bool clean = m_level.MarkLevel() > kCleanContrast * m_level.Floor();
+    m_speed.AllowRestart(clean ? 1 : 0);
+    if (m_nState) {
+        m_speed.AddMark(length);
+        if (++m_nMainMarks >= kShadowCount) {
+            // Only a clean signal: in noise the short detector also counts
+            // fragments of noise.
+            const bool shadowClean = m_shadowLevel.MarkLevel() > kShadowContrast * m_shadowLevel.Floor();
+            if (clean && shadowClean && m_nShadowMarks > kShadowRatio * m_nMainMarks) m_speed.Restart();
+            m_nMainMarks = 0;
+            m_nShadowMarks = 0;
+        }
+    } else if (m_nStateStart > 0) {
+        m_speed.AddSpace(length);
+    }
+    m_nState = state;
+    m_nStateStart = m_nCandidateStart;
+    m_nKey.store(state);
+    const double dot = FilterDot();
+    const int32_t want = std::max<int32_t>(1, static_cast<int32_t>(std::lround(kMatch * dot * m_dRate)));
+    if (std::abs(want - m_detector.Length()) * 10 > m_detector.Length()) {
+        m_detector.SetLength(want);
+        m_shadow.SetLength(std::max<int32_t>(1, want / 3));
+    }
+    m_level.SetDotSeconds(dot);
+    m_shadowLevel.SetDotSeconds(dot / 3);
+}
+
+double CCwReceiver::FilterDot() const {
+    // Until the durations fit a speed, detect with a short filter: marks
+    // of a faster sender would otherwise run together in a long one, and
+    // the speed could never be found from them.
+    if (!m_speed.Fitted() || m_speed.FitError() > kPoorFit) {
+        return std::min(m_speed.DotSeconds(), kAcquireDot);
+    }
+    return m_speed.DotSeconds();
+}
+
+void CCwReceiver::Flush() {
+    if (m_bMarkSinceCut || m_bKept) Cut(true);
+}
+
+std::string CCwReceiver::TakeText() {
+    std::string t;
+    t.swap(m_text);
+    return t;
+}
+
+int CCwReceiver::TakeKeyDown() {
+    const int k = m_bKeyLatch || m_nState;
+    m_bKeyLatch = 0;
+    return k;
+}

@@ -1,0 +1,91 @@
+// CCwReceiver: the adaptive CW receiver. It takes every sample of the
+// sound input and turns it into key decisions and text:
+//   mixer and decimator (cwbaseband.h) -> keyed-tone search over the band
+//   (cwtonetracker.h) -> detector matched to one dot (cwmatcheddetector.h)
+//   -> levels and mark/space decision (cwleveltracker.h) -> marks and
+//   spaces shorter than a fraction of a dot bridged -> speed
+//   (cwspeedtracker.h); the stretch between word gaps is then decided as a
+//   whole into characters and word spaces (cwsequencedecoder.h).
+// It is fed from one thread; the published figures (speed, tone, key
+// state) may be read from any thread.
+#pragma once
+
+#include <atomic>
+#include <complex>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/cwbaseband.h"
+#include "audio/cwsequencedecoder.h"
+#include "audio/cwleveltracker.h"
+#include "audio/cwmatcheddetector.h"
+#include "audio/cwspeedtracker.h"
+#include "audio/cwtonetracker.h"
+#include "morse/morsecode.h"
+
+struct tagCwReceiverConfig {
+    int32_t nRate;          // input samples per second
+    double dBandStartHz;    // the band searched for the tone
+    double dBandEndHz;
+    double dInitialDot;     // seconds, before any speed is heard
+};
+
+class CCwReceiver {
+public:
+    CCwReceiver(const tagCwReceiverConfig& config, const tagMorseCode* table);
+    CCwReceiver(const CCwReceiver&) = delete;
+    CCwReceiver& operator=(const CCwReceiver&) = delete;
+
+    void Feed(const int16_t* samples, size_t n);
+    // Ends the input: a pending character is decoded.
+    void Flush();
+
+    // Text decoded since the last call (characters and blanks), taken away.
+    std::string TakeText();
+    // 1 if the key was down at any moment since the last call, else 0.
+    int TakeKeyDown();
+
+    int KeyState() const { return m_nKey.load(); }
+    double Wpm() const { return m_dWpm.load(); }
+    double ToneHz() const { return m_dTone.load(); }
+
+private:
+    void Step(std::complex<double> z);
+    void Transition(int state);
+    void Cut(bool final);
+    double FilterDot() const;
+
+    tagCwReceiverConfig m_config;
+    double m_dRate;
+    CCwBaseband m_baseband;
+    CCwToneTracker m_tone;
+    CCwMatchedDetector m_detector;
+    CCwLevelTracker m_level;
+    CCwSpeedTracker m_speed;
+    CCwSequenceDecoder m_sequence;
+    int m_bMarkSinceCut = 0;
+    int m_bKept = 0;  // the sequence decoder holds a word back
+    // A second detector with a third of the main one's length: when it
+    // counts many more marks, the main one is running marks together and
+    // the speed must be found again.
+    CCwMatchedDetector m_shadow;
+    CCwLevelTracker m_shadowLevel;
+    int m_nShadowState = 0;
+    int32_t m_nShadowMarks = 0;
+    int32_t m_nMainMarks = 0;
+    std::vector<std::complex<double>> m_buffer;
+    double m_dOffset = 1e9;
+    // Debounced key: the state, the sample where it began, and a candidate
+    // change waiting to last long enough.
+    int m_nState = 0;
+    int64_t m_nStateStart = 0;
+    int m_nCandidate = 0;
+    int64_t m_nCandidateStart = 0;
+    int64_t m_nNow = 0;
+    std::string m_text;
+    int m_bKeyLatch = 0;
+    std::atomic<int> m_nKey{0};
+    std::atomic<double> m_dWpm;
+    std::atomic<double> m_dTone;
+};

@@ -1,0 +1,373 @@
+// Whole-stretch decision of marks and gaps (see cwsequencedecoder.h).
+#include "audio/cwsequencedecoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kStepsPerDot = 8;
+constexpr double kMaxMarkDots = 5.0;
+constexpr double kMaxGapDots = 12.0;
+constexpr double kNone = -1e300;
+// A gap of this many dots or more is a word space.
+constexpr double kWordDots = 5.0;
+// Every character read costs the log of the table's size: all characters
+// equally likely, so that reading one more (a burst of noise as an E, a
+// character split in two) must be paid for by the signal.
+const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
+// Dot lengths tried around the estimate, as factors.
+constexpr double kDotFactors[] = {0.9, 1.0, 1.1};
+// Codes longer than this are left out of the tree.
+constexpr int kMaxElements = 8;
+// Weight of one stretch's levels in the levels carried to the next.
+constexpr double kFollow = 0.4;
+// Energy of a dot over the noise power density below which a stretch is
+// taken for noise.
+constexpr double kMinDotSnr = 6.0;
+
+// ln I0(x) for x >= 0: its series below 3.75, its asymptotic form above.
+double LogBesselI0(double x) {
+    if (x < 3.75) {
+        const double y = x * x / 4.0;
+        return std::log(1.0 + y + y * y / 4.0 + y * y * y / 36.0 + y * y * y * y / 576.0 +
+                        y * y * y * y * y / 14400.0);
+    }
+    return x - 0.5 * std::log(2.0 * kPi * x) + std::log(1.0 + 1.0 / (8.0 * x));
+}
+
+// Log-likelihood of a length (in dots) given the lengths it may have: a
+// mixture of log-normal peaks; never below a floor, so that no sequence is
+// impossible.
+double LengthPrior(double dots, const double* centres, const double* weights, int count, double spread) {
+    double p = 0.0;
+    const double l = std::log(dots);
+    for (int i = 0; i < count; ++i) {
+        const double z = (l - std::log(centres[i])) / spread;
+        p += weights[i] * std::exp(-0.5 * z * z) / (spread * std::sqrt(2.0 * kPi));
+    }
+    return std::log(std::max(p, 1e-9));
+}
+
+}  // namespace
+
+CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) : m_dRate(rate) {
+    m_nodes.push_back({{-1, -1}, 0});
+    for (int i = 0; i < MORSE_CODE_COUNT; ++i) {
+        char buf[MORSE_MAX_ELEMENTS + 1];
+        const int n = MorseElementString(table[i], buf, sizeof buf);
+        if (n <= 0 || n > kMaxElements) continue;
+        int node = 0;
+        for (int k = 0; k < n; ++k) {
+            const int e = buf[k] == '.' ? 0 : 1;
+            if (m_nodes[static_cast<size_t>(node)].child[e] < 0) {
+                m_nodes[static_cast<size_t>(node)].child[e] = static_cast<int>(m_nodes.size());
+                m_nodes.push_back({{-1, -1}, 0});
+            }
+            node = m_nodes[static_cast<size_t>(node)].child[e];
+        }
+        if (m_nodes[static_cast<size_t>(node)].ch == 0) m_nodes[static_cast<size_t>(node)].ch = static_cast<char>(table[i].nChar & 0xFF);
+    }
+}
+
+CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
+                                                             const std::vector<double>& count, int steps,
+                                                             double amplitude, double noise) const {
+    const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
+    const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
+    const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
+    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
+    static const double between[] = {3.0, 7.0};
+    static const double betweenWeight[] = {0.75, 0.25};
+    const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
+    std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
+    for (int d = 1; d <= maxMark; ++d) {
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, 0.22) - std::log(d);
+        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, 0.22) - std::log(d);
+    }
+    for (int d = 1; d <= maxGap; ++d) {
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        if (d <= maxElementGap) {
+            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, 0.25) - std::log(d);
+        }
+        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, 0.25) - std::log(d);
+    }
+    const double a2 = amplitude * amplitude / noise;
+    const double gain = 2.0 * amplitude / noise;
+    const size_t nodes = m_nodes.size();
+    const size_t T = static_cast<size_t>(steps) + 1;
+    // markEnd[t][n]: best score of a reading whose last mark ends at t with
+    // n the code so far; gapEnd[t][n]: whose gap inside a character (n not
+    // the root) or between characters (n the root, or nothing yet) ends at
+    // t. Back-pointers: the step where the segment began and the node
+    // before it.
+    std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
+    std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
+    std::vector<double> llr(M);
+    for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
+    for (int t = 1; t <= steps; ++t) {
+        const size_t tt = static_cast<size_t>(t);
+        for (int d = 1; d <= maxMark && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            const std::complex<double> sum = prefix[tt] - prefix[s];
+            const double n = count[tt] - count[s];
+            llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
+        }
+        // Marks: a dot or a dash appended to the code of the gap before.
+        for (size_t n = 0; n < nodes; ++n) {
+            for (int e = 0; e < 2; ++e) {
+                const int c = m_nodes[n].child[e];
+                if (c < 0) continue;
+                const std::vector<double>& prior = e == 0 ? dotPrior : dashPrior;
+                double best = markEnd[tt * nodes + static_cast<size_t>(c)];
+                for (int d = 1; d <= maxMark && d <= t; ++d) {
+                    const size_t s = static_cast<size_t>(t - d);
+                    const double g = gapEnd[s * nodes + n];
+                    if (g <= kNone) continue;
+                    const double v = g + llr[static_cast<size_t>(d)] + prior[static_cast<size_t>(d)];
+                    if (v > best) {
+                        best = v;
+                        markEnd[tt * nodes + static_cast<size_t>(c)] = v;
+                        markFrom[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(s);
+                        markNode[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(n);
+                    }
+                }
+            }
+        }
+        // Gaps: inside a character the code goes on; between characters the
+        // code so far must be a character of the table.
+        for (size_t n = 1; n < nodes; ++n) {
+            for (int d = 1; d <= maxElementGap && d <= t; ++d) {
+                const size_t s = static_cast<size_t>(t - d);
+                const double m = markEnd[s * nodes + n];
+                if (m <= kNone) continue;
+                const double v = m + elementGapPrior[static_cast<size_t>(d)];
+                if (v > gapEnd[tt * nodes + n]) {
+                    gapEnd[tt * nodes + n] = v;
+                    gapFrom[tt * nodes + n] = static_cast<int>(s);
+                    gapNode[tt * nodes + n] = static_cast<int>(n);
+                }
+            }
+            if (m_nodes[n].ch == 0) continue;
+            for (int d = 1; d <= maxGap && d <= t; ++d) {
+                const size_t s = static_cast<size_t>(t - d);
+                const double m = markEnd[s * nodes + n];
+                if (m <= kNone) continue;
+                const double v = m + charGapPrior[static_cast<size_t>(d)] - kCharCost;
+                if (v > gapEnd[tt * nodes]) {
+                    gapEnd[tt * nodes] = v;
+                    gapFrom[tt * nodes] = static_cast<int>(s);
+                    gapNode[tt * nodes] = static_cast<int>(n);
+                }
+            }
+        }
+    }
+    // The stretch ends after a complete character, in a gap of any length.
+    tagDecision out;
+    double best = 0.0;  // nothing at all
+    out.score = 0.0;
+    size_t endT = 0, endNode = 0;
+    for (size_t t = 1; t < T; ++t) {
+        for (size_t n = 1; n < nodes; ++n) {
+            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] - kCharCost > best) {
+                best = markEnd[t * nodes + n] - kCharCost;
+                endT = t;
+                endNode = n;
+            }
+        }
+    }
+    out.score = best;
+    if (endT == 0) return out;
+    // Walk back through marks and gaps; characters are collected in reverse.
+    std::string reversed;
+    size_t t = endT, n = endNode;
+    reversed.push_back(m_nodes[n].ch);
+    while (true) {
+        const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
+        const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
+        out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
+        if (before != 0) {
+            // A gap inside the character.
+            const int g = gapFrom[s * nodes + before];
+            t = static_cast<size_t>(g);
+            n = before;
+            continue;
+        }
+        const int g = gapFrom[s * nodes];
+        if (g < 0) break;  // the leading gap
+        const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
+        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
+            reversed.push_back(' ');
+            out.wordStarts.push_back(static_cast<int>(s));
+        }
+        reversed.push_back(m_nodes[prevNode].ch);
+        t = static_cast<size_t>(g);
+        n = prevNode;
+    }
+    std::reverse(out.marks.begin(), out.marks.end());
+    out.text.assign(reversed.rbegin(), reversed.rend());
+    std::reverse(out.wordStarts.begin(), out.wordStarts.end());
+    return out;
+}
+
+void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
+    const std::complex<double> step = std::polar(1.0, -2.0 * kPi * cyclesPerSample);
+    std::complex<double> w = 1.0;
+    for (size_t i = 0; i < m_samples.size(); ++i) {
+        m_samples[i] *= w;
+        w *= step;
+        if ((i & 1023) == 1023) w /= std::abs(w);
+    }
+}
+
+bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool final, std::string* out) {
+    double stepSamples = std::max(1.0, dot * m_dRate / kStepsPerDot);
+    int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
+    if (steps < 2 || noise <= 0 || amplitude <= 0) {
+        m_samples.clear();
+        return false;
+    }
+    // The tone's remaining offset, found on earlier stretches, taken out.
+    Rotate(m_dOffset);
+    m_dTurned = m_dOffset;
+    // Prefix sums of the samples at step boundaries.
+    std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
+    std::vector<double> count(static_cast<size_t>(steps) + 1);
+    auto sums = [&]() {
+        steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
+        prefix.resize(static_cast<size_t>(steps) + 1);
+        count.resize(static_cast<size_t>(steps) + 1);
+        std::complex<double> acc = 0.0;
+        size_t k = 0;
+        for (int t = 0; t <= steps; ++t) {
+            const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
+            while (k < end) acc += m_samples[k++];
+            prefix[static_cast<size_t>(t)] = acc;
+            count[static_cast<size_t>(t)] = static_cast<double>(end);
+        }
+    };
+    sums();
+    // Decide with the levels given, then again with the levels the first
+    // decision shows: the tone's amplitude from the marks' coherent sums,
+    // the noise from the gaps.
+    if (m_dAmplitude <= 0) {
+        m_dAmplitude = amplitude;
+        m_dNoise = noise;
+    }
+    tagDecision decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+    const std::vector<std::pair<int, int>>& marks = decision.marks;
+    bool clear = false;
+    if (!marks.empty()) {
+        double sumS2 = 0.0, sumN = 0.0, sumN2 = 0.0, markEnergy = 0.0;
+        for (const auto& m : marks) {
+            const std::complex<double> sum = prefix[static_cast<size_t>(m.second)] - prefix[static_cast<size_t>(m.first)];
+            const double n = count[static_cast<size_t>(m.second)] - count[static_cast<size_t>(m.first)];
+            sumS2 += std::norm(sum);
+            sumN += n;
+            sumN2 += n * n;
+            for (size_t i = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+                 i < static_cast<size_t>(count[static_cast<size_t>(m.second)]); ++i) {
+                markEnergy += std::norm(m_samples[i]);
+            }
+        }
+        double total = 0.0;
+        for (const std::complex<double>& v : m_samples) total += std::norm(v);
+        const double gapSamples = static_cast<double>(m_samples.size()) - sumN;
+        if (gapSamples > 0.3 * static_cast<double>(m_samples.size()) && sumN2 > 0) {
+            const double noiseNow = std::max(1e-30, (total - markEnergy) / gapSamples);
+            const double a2 = (sumS2 - sumN * noiseNow) / sumN2;
+            // A stretch of noise alone shows no clear tone in the marks it
+            // would have: it is not decoded, and does not pull the levels
+            // down onto its own bursts.
+            // One or two marks are easily picked from noise bursts: they
+            // must show a clearer tone than a longer stretch.
+            const double need = kMinDotSnr * (marks.size() <= 2 ? 2.0 : 1.0);
+            clear = a2 > 0 && a2 * dot * m_dRate > need * noiseNow;
+            if (clear) {
+                m_dNoise += kFollow * (noiseNow - m_dNoise);
+                m_dAmplitude += kFollow * (std::sqrt(a2) - m_dAmplitude);
+                // The tone drifts in phase across long marks when the
+                // tracked frequency is a little off, and a coherent sum
+                // over a dash then loses: the drift over half a dot inside
+                // the marks measures the offset, which is taken out.
+                const size_t lag = static_cast<size_t>(std::max(1.0, 0.5 * dot * m_dRate));
+                std::complex<double> drift = 0.0;
+                for (const auto& m : marks) {
+                    const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+                    const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
+                    for (size_t i = from + lag; i < to; ++i) drift += m_samples[i] * std::conj(m_samples[i - lag]);
+                }
+                const double offset = std::arg(drift) / (2.0 * kPi * static_cast<double>(lag));
+                if (std::abs(drift) > 0) {
+                    Rotate(offset);
+                    m_dOffset += offset;
+                    m_dTurned += offset;
+                }
+                // The speed estimate wavers in noise: the dot lengths a
+                // little either side of it are tried too, and the reading
+                // that explains the stretch best is taken.
+                const double base = stepSamples;
+                double bestFactor = 1.0;
+                double bestScore = kNone;
+                for (double f : kDotFactors) {
+                    stepSamples = std::max(1.0, base * f);
+                    sums();
+                    tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+                    if (d.score > bestScore) {
+                        bestScore = d.score;
+                        bestFactor = f;
+                        decision = std::move(d);
+                    }
+                }
+                stepSamples = std::max(1.0, base * bestFactor);
+                sums();
+            }
+        }
+    }
+    if (!clear) {
+        m_samples.clear();
+        return false;
+    }
+    if (decision.marks.empty()) {
+        m_samples.clear();
+        return false;
+    }
+    // A word space before the first character when the gap across the
+    // previous stretch's end and this one's start is long enough.
+    const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
+    if (m_bWordOpen && m_dTrailing + leading >= kWordDots) {
+        *out += ' ';
+        m_bWordOpen = false;
+    }
+    const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
+    if (final || trailing >= kWordDots) {
+        *out += decision.text;
+        m_bWordOpen = true;
+        if (trailing >= kWordDots) {
+            *out += ' ';
+            m_bWordOpen = false;
+        }
+        m_dTrailing = trailing;
+        m_samples.clear();
+        return false;
+    }
+    // The stretch ends inside what may be a word cut short (a weak dot
+    // missed by the hard decision, or more to come): the words before its
+    // last word gap are out, the last word waits for the next stretch.
+    if (decision.wordStarts.empty()) {
+        return true;
+    }
+    const size_t space = decision.text.find_last_of(' ');
+    *out += decision.text.substr(0, space + 1);
+    m_bWordOpen = false;
+    m_dTrailing = 0.0;
+    const size_t keep = static_cast<size_t>(count[static_cast<size_t>(decision.wordStarts.back())]);
+    const size_t margin = static_cast<size_t>(dot * m_dRate);
+    const size_t from = keep > margin ? keep - margin : 0;
+    // Undo the turn taken, so that the kept samples join the next ones.
+    Rotate(-m_dTurned);
+    m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
+    return true;
+}

@@ -1,0 +1,71 @@
+// CCwSequenceDecoder: decides a stretch of received tone as a whole. Given
+// the dot length, the tone's amplitude and the noise, it finds the sequence
+// of characters that best explains the stretch: each candidate mark is
+// scored by how likely the tone (of unknown phase) is present over its whole
+// length, summed coherently; every dot, dash and gap by how likely its
+// length is (1 or 3 dots for a mark; 1 dot for a gap inside a character, 3
+// or 7 between characters); and only element sequences of the Morse table
+// can make a character. A noise dip inside a dash or a burst inside a gap
+// then costs more than it explains, which hard sample-by-sample decisions
+// cannot weigh. The best sequence is found by a dynamic programme over all
+// segmentations and all paths through the table's tree of codes.
+#pragma once
+
+#include <complex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "morse/morsecode.h"
+
+class CCwSequenceDecoder {
+public:
+    // rate: samples per second of the samples pushed; table: the Morse
+    // records, copied.
+    CCwSequenceDecoder(double rate, const tagMorseCode* table);
+
+    // One baseband sample with the tone shifted to 0 Hz.
+    void Push(std::complex<double> v) { m_samples.push_back(v); }
+    size_t Pending() const { return m_samples.size(); }
+
+    // Decides the samples pushed so far, which begin and end in a gap, and
+    // appends the characters and word spaces to *out. dot: seconds;
+    // amplitude: the tone's magnitude per sample; noise: the noise power
+    // per sample (used until stretches give their own). Unless final, a
+    // last word not followed by a word gap is kept back with its samples
+    // for the next call (returns true then); otherwise the samples are
+    // forgotten (returns false).
+    bool Decode(double dot, double amplitude, double noise, bool final, std::string* out);
+
+private:
+    struct tagDecision {
+        std::vector<std::pair<int, int>> marks;  // start and end steps
+        std::string text;
+        std::vector<int> wordStarts;  // step of each word's first mark after a word space
+        double score = 0.0;           // log-likelihood ratio over noise alone
+    };
+    // The best reading for the given levels.
+    tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
+                        int steps, double amplitude, double noise) const;
+
+    // Turns the samples by -offset cycles per sample.
+    void Rotate(double cyclesPerSample);
+
+    double m_dRate;
+    // Levels carried from stretch to stretch (0 until the first).
+    double m_dAmplitude = 0.0;
+    double m_dNoise = 0.0;
+    // The tone's offset from 0 Hz found so far, in cycles per sample.
+    double m_dOffset = 0.0;
+    double m_dTurned = 0.0;     // turn applied to the samples held
+    bool m_bWordOpen = false;   // characters out since the last word space
+    double m_dTrailing = 0.0;   // dots of gap after the last character out
+    std::vector<std::complex<double>> m_samples;
+    // The table as a tree: node 0 is the empty code; each node's child by
+    // a dot and by a dash (-1 none) and the character it ends (0 none).
+    struct tagNode {
+        int child[2];
+        char ch;
+    };
+    std::vector<tagNode> m_nodes;
+};

@@ -1,0 +1,194 @@
+// The adaptive receiver on generated CW: speeds across 5-50 WPM, input
+// levels from -50 dBFS to near full scale, tones anywhere in the band,
+// noise, a change of speed, and noise alone; and the WAV reader's refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "audio/cwreceiver.h"
+#include "audio/wavreader.h"
+#include "morse/morsecode.h"
+
+namespace {
+
+constexpr int32_t kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+struct tagKeying {
+    double wpm;
+    double toneHz;
+    double peakDbfs;
+};
+
+// Appends text keyed at the given speed: 1:3 elements, 1:3:7 gaps.
+void Key(const std::string& text, const tagKeying& k, const tagMorseCode* table, std::vector<double>* out) {
+    const double dot = 1.2 / k.wpm;
+    const double amp = std::pow(10.0, k.peakDbfs / 20.0);
+    auto emit = [&](double seconds, bool on) {
+        const size_t n = static_cast<size_t>(seconds * kRate);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = static_cast<double>(out->size()) / kRate;
+            out->push_back(on ? amp * std::sin(2 * kPi * k.toneHz * t) : 0.0);
+        }
+    };
+    for (char c : text) {
+        if (c == ' ') {
+            emit(4 * dot, false);  // with the 3 after the last character: 7
+            continue;
+        }
+        const tagMorseCode* code = FindCode(table, static_cast<signed char>(c));
+        ForEachMorseElement(*code, [&](bool isDot) {
+            emit(isDot ? dot : 3 * dot, true);
+            emit(dot, false);
+        });
+        emit(2 * dot, false);
+    }
+}
+
+// Adds white noise so that the tone power (A^2/2) over the noise power in
+// the 3 kHz below... here over the whole band of the rate, scaled to 3 kHz.
+std::vector<int16_t> ToPcm(const std::vector<double>& x, double toneDbfs, double snrDb, unsigned seed) {
+    std::mt19937 rng(seed);
+    const double a = std::pow(10.0, toneDbfs / 20.0);
+    // White noise over 0 ... rate/2 with the given power in 3 kHz.
+    const double sigma = std::sqrt(a * a / 2.0 / std::pow(10.0, snrDb / 10.0) * (kRate / 2.0) / 3000.0);
+    std::normal_distribution<double> noise(0.0, std::isinf(snrDb) ? 0.0 : sigma);
+    std::vector<int16_t> pcm(x.size());
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double v = std::round((x[i] + (std::isinf(snrDb) ? 0.0 : noise(rng))) * 32768.0);
+        pcm[i] = static_cast<int16_t>(std::fmax(-32768.0, std::fmin(32767.0, v)));
+    }
+    return pcm;
+}
+
+std::string Decode(const std::vector<int16_t>& pcm, const tagMorseCode* table, double* wpm = nullptr) {
+    CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, table);
+    std::string text;
+    const size_t chunk = kRate * 27 / 1000;  // as the receive loop feeds it
+    for (size_t i = 0; i < pcm.size(); i += chunk) {
+        rx.Feed(pcm.data() + i, std::min(chunk, pcm.size() - i));
+        text += rx.TakeText();
+    }
+    rx.Flush();
+    text += rx.TakeText();
+    if (wpm != nullptr) *wpm = rx.Wpm();
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+class CwReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override { FillDefaultMorseTable(m_table); }
+    tagMorseCode m_table[MORSE_CODE_COUNT];
+};
+
+TEST_F(CwReceiverTest, DecodesWordsAtEverySpeedLevelAndTone) {
+    // The first word gives the receiver its speed and levels; the rest
+    // must come out exactly, word spaces included.
+    static const struct {
+        tagKeying keying;
+        double snrDb;
+    } rows[] = {
+        {{5, 1000, -6}, INFINITY},   {{12, 1000, -6}, INFINITY},  {{20, 1000, -6}, INFINITY},
+        {{35, 1000, -6}, INFINITY},  {{50, 1000, -6}, INFINITY},  {{20, 1000, -50}, 10},
+        {{20, 1000, -1}, INFINITY},  {{20, 880, -20}, 10},        {{20, 1220, -20}, 10},
+        {{25, 1037, -20}, 0},        {{15, 1000, -26}, -3},
+    };
+    const std::string lead = "VVV ";
+    const std::string body = "CQ DE VARDO 73 PARIS TEST";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(lead + body, rows[i].keying, m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        double wpm = 0;
+        const std::string got = Decode(ToPcm(x, rows[i].keying.peakDbfs, rows[i].snrDb, 100 + i), m_table, &wpm);
+        const std::string tail = got.size() >= body.size() ? got.substr(got.size() - body.size()) : got;
+        EXPECT_EQ(body, tail) << "row " << i << ": " << rows[i].keying.wpm << " WPM, " << rows[i].keying.toneHz
+                              << " Hz, " << rows[i].keying.peakDbfs << " dBFS, SNR " << rows[i].snrDb
+                              << ": decoded '" << got << "'";
+        EXPECT_NEAR(rows[i].keying.wpm, wpm, rows[i].keying.wpm * 0.12) << "row " << i;
+    }
+}
+
+TEST_F(CwReceiverTest, FollowsAChangeOfSpeed) {
+    std::vector<double> x(kRate / 2, 0.0);
+    Key("PARIS CQ TEST ", {12, 1000, -10}, m_table, &x);
+    Key("ABC DEF GHI KLM NOP", {30, 1000, -10}, m_table, &x);
+    x.resize(x.size() + kRate, 0.0);
+    double wpm = 0;
+    const std::string got = Decode(ToPcm(x, -10, 10, 7), m_table, &wpm);
+    const std::string want = "GHI KLM NOP";
+    ASSERT_GE(got.size(), want.size()) << got;
+    EXPECT_EQ(want, got.substr(got.size() - want.size())) << "decoded '" << got << "'";
+    EXPECT_NEAR(30.0, wpm, 3.0);
+}
+
+TEST_F(CwReceiverTest, NoiseAloneKeysNothing) {
+    const std::vector<double> x(static_cast<size_t>(kRate) * 10, 0.0);
+    // Noise of the power a -20 dBFS tone would have at 0 dB SNR.
+    const std::string got = Decode(ToPcm(x, -20, 0, 3), m_table);
+    EXPECT_LE(got.size(), 2u) << "decoded '" << got << "' from noise";
+}
+
+TEST(WavReaderTest, RefusesWhatItCannotDecode) {
+    auto le = [](std::string* s, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) s->push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    auto wav = [&](uint16_t tag, uint16_t channels, uint16_t bits, uint32_t dataSize, uint32_t dataHave) {
+        std::string s = "RIFF";
+        le(&s, 36 + dataSize, 4);
+        s += "WAVEfmt ";
+        le(&s, 16, 4);
+        le(&s, tag, 2);
+        le(&s, channels, 2);
+        le(&s, 8000, 4);
+        le(&s, 8000u * channels * bits / 8, 4);
+        le(&s, channels * bits / 8u, 2);
+        le(&s, bits, 2);
+        s += "data";
+        le(&s, dataSize, 4);
+        for (uint32_t i = 0; i < dataHave; ++i) s.push_back(static_cast<char>(i & 1 ? 0x10 : 0x00));
+        return s;
+    };
+    static const struct {
+        const char* name;
+        std::string bytes;
+        int result;
+        size_t samples;
+    } rows[] = {
+        {"mono", wav(1, 1, 16, 8, 8), WAV_READ_OK, 4},
+        {"stereo mixed to mono", wav(1, 2, 16, 8, 8), WAV_READ_OK, 2},
+        {"data cut short", wav(1, 1, 16, 800, 8), WAV_READ_TRUNCATED, 0},
+        {"float samples", wav(3, 1, 32, 8, 8), WAV_READ_NOT_PCM16, 0},
+        {"8-bit samples", wav(1, 1, 8, 8, 8), WAV_READ_NOT_PCM16, 0},
+        {"not RIFF", std::string("RIFX") + std::string(40, '\0'), WAV_READ_NOT_WAV, 0},
+        {"header only", std::string("RIFF\x10\0\0\0WAVE", 12), WAV_READ_NOT_WAV, 0},
+    };
+    const std::string path = ::testing::TempDir() + "wavreader_test.wav";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(nullptr, f);
+        std::fwrite(rows[i].bytes.data(), 1, rows[i].bytes.size(), f);
+        std::fclose(f);
+        tagWavAudio audio;
+        audio.samples.assign(99, -1);  // sentinel
+        std::string why;
+        const int got = ReadWavAudio(path.c_str(), &audio, &why);
+        EXPECT_EQ(rows[i].result, got) << "row " << i << " (" << rows[i].name << "): " << why;
+        if (got == WAV_READ_OK) {
+            EXPECT_EQ(rows[i].samples, audio.samples.size()) << "row " << i;
+            EXPECT_EQ(0x1000, audio.samples.back()) << "row " << i;
+        } else {
+            EXPECT_FALSE(why.empty()) << "row " << i;
+        }
+    }
+    std::remove(path.c_str());
+    tagWavAudio audio;
+    EXPECT_EQ(WAV_READ_NO_FILE, ReadWavAudio((path + ".missing").c_str(), &audio, nullptr));
+}
+
+}  // namespace
