@@ -6,6 +6,7 @@ rise and fall over the raised cosine; and with the stream switched off it
 falls back to DirectSound, which still sounds."""
 import math
 import os
+import re
 import subprocess
 import sys
 import time
@@ -40,15 +41,15 @@ def start(st, directsound):
 def stream_formats():
     """Sample formats of vardo.exe's playback streams at the sound server."""
     out = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True, text=True).stdout
-    formats, spec = [], None
+    formats, fmt = [], None
     for line in out.splitlines():
         line = line.strip()
         if line.startswith("Sink Input #"):
-            spec = None
-        elif line.startswith("Sample Specification:"):
-            spec = line.split(":", 1)[1].strip()
-        elif line.startswith("application.name") and "vardo.exe" in line and spec:
-            formats.append(spec)
+            fmt = None
+        elif re.match(r"Sample Spe\w+:", line):  # the stream's format line, e.g. "s16le 1ch 44100Hz"
+            fmt = line.split(":", 1)[1].strip()
+        elif line.startswith("application.name") and "vardo.exe" in line and fmt:
+            formats.append(fmt)
     return formats
 
 
