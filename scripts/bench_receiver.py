@@ -27,6 +27,8 @@ import sys
 import tempfile
 import wave
 
+from bench import levenshtein, sh
+
 try:
     import numpy as np
 except ImportError:  # reported by the section
@@ -42,20 +44,6 @@ SEEDS = (11, 23, 37)
 SNRS = (20, 17, 14, 11, 8, 5, 2, 0, -2, -4, -6, -8, -10, -12, -15)
 SPEEDS = (15, 20, 25, 30)
 LEVELS = (-50, -45, -40, -35, -30, -25, -20, -15, -10, -6, -3, -1)
-
-
-def sh(cmd, **kw):
-    return subprocess.run(cmd, check=False, capture_output=True, text=True, **kw)
-
-
-def levenshtein(a, b):
-    prev = list(range(len(b) + 1))
-    for i, ca in enumerate(a, 1):
-        cur = [i]
-        for j, cb in enumerate(b, 1):
-            cur.append(min(prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (ca != cb)))
-        prev = cur
-    return prev[-1]
 
 
 def norm(text):

@@ -22,11 +22,6 @@ def station(sub, sections):
     return d, e.Station(r.args.exe, d)
 
 
-def find(name):
-    out = e.run(["xdotool", "search", "--name", name]).stdout.split()
-    return out[0] if out else None
-
-
 def test_session_end_writes_every_setting():
     d, st = station("endsession", {"CW": {"beepfreq": "880.000000"}, "KOCH": {"charlist": "KMRS"}})
     with e.Display(), e.Sound():
@@ -57,19 +52,7 @@ def test_kill_right_after_settings_ok_keeps_the_new_values():
     with e.Display(), e.Sound():
         st.start()
         try:
-            st.key("alt+t")
-            time.sleep(0.5)
-            st.key("s")
-            e.check(e.wait_until(lambda: find("^Settings$"), 10), "the settings dialog did not open")
-            time.sleep(0.5)
-            # The focus starts in the first duration field; two tabs reach
-            # the speed, a third leaves it, five more (past the effective
-            # speed) reach OK.
-            st.key("Tab", "Tab", delay_ms=150)
-            st.key("1", "0", delay_ms=80)
-            st.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", delay_ms=150)
-            st.key("space")
-            e.check(e.wait_until(lambda: not find("^Settings$"), 10), "the settings dialog did not close")
+            st.set_speed_in_settings("10")
         finally:
             st.kill()
     ini = e.read_ini(d)

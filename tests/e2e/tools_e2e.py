@@ -23,11 +23,6 @@ def station_with_peer(sub, extra=None):
     return d, peer, e.Station(r.args.exe, d)
 
 
-def find(name):
-    out = e.run(["xdotool", "search", "--name", name]).stdout.split()
-    return out[0] if out else None
-
-
 def key_marks(frames):
     """Lengths in seconds of the key-down marks in the frames."""
     marks, down_at = [], None
@@ -48,19 +43,7 @@ def test_settings_speed_rebuilds_the_station():
     with e.Display(), e.Sound():
         st.start()
         try:
-            st.key("alt+t")
-            time.sleep(0.5)
-            st.key("s")
-            e.check(e.wait_until(lambda: find("^Settings$"), 10), "the settings dialog did not open")
-            time.sleep(0.5)
-            # The focus starts in the first duration field; two tabs reach
-            # the speed, a third leaves it, five more (past the effective
-            # speed) reach OK.
-            st.key("Tab", "Tab", delay_ms=150)
-            st.key("1", "0", delay_ms=80)
-            st.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", delay_ms=150)
-            st.key("space")
-            e.check(e.wait_until(lambda: not find("^Settings$"), 10), "the settings dialog did not close")
+            st.set_speed_in_settings("10")
             time.sleep(1.0)
             st.focus()
             st.key("t", "e", delay_ms=40)
@@ -88,16 +71,16 @@ def test_koch_dialog_sends_and_cancel_stops():
         st.start()
         try:
             st.key("ctrl+k")
-            e.check(e.wait_until(lambda: find("^准备$"), 10), "the Koch prompt did not show")
+            e.check(e.wait_until(lambda: e.find_window("^准备$"), 10), "the Koch prompt did not show")
             time.sleep(0.3)
             st.key("Return")
-            e.check(e.wait_until(lambda: find("^抄报栏$"), 10), "the copy dialog did not show")
+            e.check(e.wait_until(lambda: e.find_window("^抄报栏$"), 10), "the copy dialog did not show")
             # The last character may be cut by the end of the listening.
             text = e.decode_frames(peer.receive(8.0), 0.080)[:-1]
             e.check(len(text) >= 5 and set(text) <= set("KM "), "peer decoded %r" % text)
             e.check(all(len(w) <= 2 for w in text.split()), "groups longer than 2 in %r" % text)
             st.key("Escape")
-            e.check(e.wait_until(lambda: not find("^抄报栏$"), 10), "Esc did not close the dialog")
+            e.check(e.wait_until(lambda: not e.find_window("^抄报栏$"), 10), "Esc did not close the dialog")
             peer.receive(1.5)           # the record being keyed is finished
             after = peer.receive(2.0)
             e.check(not after, "the sender went on after the dialog closed: %d frames" % len(after))

@@ -352,6 +352,12 @@ def read_ini(workdir):
     return out
 
 
+def find_window(name):
+    """The first window whose title matches name, or None."""
+    out = run(["xdotool", "search", "--name", name]).stdout.split()
+    return out[0] if out else None
+
+
 class Station:
     """vardo.exe under Wine in its own working directory."""
 
@@ -400,6 +406,23 @@ class Station:
         """Clicks at client coordinates (x, y) of the station window."""
         run(["xdotool", "mousemove", "--window", self.wid, str(x), str(y)])
         run(["xdotool", "click", str(button)])
+
+    def set_speed_in_settings(self, digits):
+        """Tools > Settings from the keyboard: types digits into the speed
+        field of the first page, presses OK and waits for the dialog to go."""
+        self.key("alt+t")
+        time.sleep(0.5)
+        self.key("s")
+        check(wait_until(lambda: find_window("^Settings$"), 10), "the settings dialog did not open")
+        time.sleep(0.5)
+        # The focus starts in the first duration field; two tabs reach the
+        # speed, a third leaves it, five more (past the effective speed)
+        # reach OK.
+        self.key("Tab", "Tab", delay_ms=150)
+        self.key(*digits, delay_ms=80)
+        self.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", delay_ms=150)
+        self.key("space")
+        check(wait_until(lambda: not find_window("^Settings$"), 10), "the settings dialog did not close")
 
     def screenshot(self, path):
         r = run(["import", "-window", "root", path])
