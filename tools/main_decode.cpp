@@ -102,9 +102,22 @@ int main(int argc, char** argv) {
     } else {
         const tagCwReceiverConfig c{audio.nRate, bandLo, bandHi, 1.2 / wpm};
         CCwReceiver receiver(c, defaults.morseTable);
-        receiver.Feed(audio.samples.data(), audio.samples.size());
+        if (verbose) {
+            // Half a second at a time, with the speed, the tone and the text
+            // as they come, so that where the receiver goes wrong shows.
+            const size_t chunk = static_cast<size_t>(audio.nRate / 2);
+            for (size_t at = 0; at < audio.samples.size(); at += chunk) {
+                receiver.Feed(audio.samples.data() + at, std::min(chunk, audio.samples.size() - at));
+                const std::string got = receiver.TakeText();
+                std::fprintf(stderr, "%7.2f s  %5.1f WPM  %7.1f Hz  %s\n", static_cast<double>(at + chunk) / audio.nRate,
+                             receiver.Wpm(), receiver.ToneHz(), got.c_str());
+                text += got;
+            }
+        } else {
+            receiver.Feed(audio.samples.data(), audio.samples.size());
+        }
         receiver.Flush();
-        text = receiver.TakeText();
+        text += receiver.TakeText();
         if (verbose) {
             std::fprintf(stderr, "speed %.1f WPM, tone %.1f Hz\n", receiver.Wpm(), receiver.ToneHz());
         }
