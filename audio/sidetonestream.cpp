@@ -2,6 +2,7 @@
 #include "audio/sidetonestream.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,23 @@ bool CSidetoneStream::Pause(uint32_t ms) {
     return !m_cond.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_bStop; });
 }
 
+bool CSidetoneStream::SkipQuietBlock(const std::vector<int16_t>& block, int32_t rate) {
+    bool quiet = !m_renderer.IsSounding();
+    for (size_t i = 0; quiet && i < block.size(); ++i) {
+        quiet = block[i] == 0;
+    }
+    if (!quiet) {
+        m_nQuietFrames = 0;
+        return false;
+    }
+    const int64_t limit = int64_t{rate} * IDLE_QUIET_MS / 1000;
+    const bool skip = m_nQuietFrames >= limit;
+    if (!skip) {
+        m_nQuietFrames += static_cast<int64_t>(block.size());
+    }
+    return skip;
+}
+
 void CSidetoneStream::Run() {
     std::unique_ptr<IRenderEndpoint> endpoint;
     std::vector<int16_t> samples;
@@ -101,6 +119,7 @@ void CSidetoneStream::Run() {
             }
             m_renderer.SetTone(m_fFrequency, m_fVolume, m_fEdgeMs, endpoint->GetSampleRate());
             m_renderer.Resync();
+            m_nQuietFrames = INT64_MAX / 2;
             m_nOpenCount.fetch_add(1);
             m_bOpen.store(1);
             if (first) {
@@ -118,7 +137,9 @@ void CSidetoneStream::Run() {
             } else if (n > 0) {
                 samples.resize(static_cast<size_t>(n));
                 m_renderer.Render(samples.data(), static_cast<uint32_t>(n), CSidetoneRenderer::Clock::now());
-                lost = endpoint->Write(samples.data(), static_cast<uint32_t>(n)) == 0;
+                if (!SkipQuietBlock(samples, endpoint->GetSampleRate())) {
+                    lost = endpoint->Write(samples.data(), static_cast<uint32_t>(n)) == 0;
+                }
             }
         }
         if (lost) {

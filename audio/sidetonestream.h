@@ -1,9 +1,11 @@
-// CSidetoneStream: the sidetone as a stream that never stops. A render
-// thread opens the default output (IRenderEndpoint), wakes once per device
-// period and writes that period's samples, silence or tone, from a
-// CSidetoneRenderer that the keying threads feed with timed key events. So
-// a key event reaches the sound within about one period plus the device's
-// buffer, and every tone is as long as the key was held.
+// CSidetoneStream: the sidetone as a stream. A render thread opens the
+// default output (IRenderEndpoint), wakes once per device period and
+// renders that period's samples, silence or tone, from a CSidetoneRenderer
+// that the keying threads feed with timed key events. While the key is
+// worked it writes every period; once the tone has been quiet for a while it
+// stops writing silence until the next key-down (see IDLE_QUIET_MS). So a
+// key event reaches the sound within about one period plus what is queued,
+// and every tone is as long as the key was held.
 //
 // When the device fails or the system's default output changes, the thread
 // closes the endpoint and opens the new default, trying again every 100 ms
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class CSidetoneStream : public ISidetone {
 public:
@@ -51,6 +54,15 @@ public:
     static constexpr uint32_t REOPEN_MS = 100;
     // How long Init waits for the first opening.
     static constexpr uint32_t OPEN_TIMEOUT_MS = 5000;
+    // After this long without tone the thread stops writing silence and
+    // lets the stream run dry until the next key-down. Under Wine every
+    // stretch of silence written keeps a queue below the sound API full
+    // (the 32-bit path held about 40 ms more than the 64-bit one), and a
+    // stream that ran dry starts the next tone from an empty queue; on
+    // Windows the engine plays silence for a stream that is not fed. While
+    // the key is worked, silence is written without a break, so element
+    // and gap lengths stay exact.
+    static constexpr uint32_t IDLE_QUIET_MS = 150;
 
 private:
     void Run();
@@ -59,8 +71,15 @@ private:
     // Sleeps up to ms unless the thread is being stopped; false when it is.
     bool Pause(uint32_t ms);
 
+    // Whether the block just rendered is silence that need not be written:
+    // the tone has been quiet for IDLE_QUIET_MS. Render thread only.
+    bool SkipQuietBlock(const std::vector<int16_t>& block, int32_t rate);
+
     RenderEndpointFactory m_factory;
     CSidetoneRenderer m_renderer;
+    // Frames rendered since the tone last sounded; a new stream starts
+    // quiet, so nothing is queued before the first key-down.
+    int64_t m_nQuietFrames = 0;
     double m_fFrequency = 1000.0;
     double m_fVolume = 1.0;
     double m_fEdgeMs = 0.0;

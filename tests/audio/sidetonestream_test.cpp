@@ -164,13 +164,20 @@ TEST(SidetoneStream, ToneReachesTheEndpointAndStops) {
     stream.SetVolume(0.25);
     EXPECT_EQ(0, stream.ToneOn()) << "keying before Init does nothing";
     ASSERT_EQ(1, stream.Init(nullptr));
-    ASSERT_TRUE(WaitUntil([] { return WrittenCount() >= 441 * 3; }));
-    EXPECT_FALSE(LoudSince(0)) << "silence before the key";
-    const size_t mark = WrittenCount();
+    // A new stream queues nothing before the first key-down.
+    std::this_thread::sleep_for(ms(100));
+    EXPECT_EQ(0u, WrittenCount()) << "silence was queued before the key";
     EXPECT_EQ(1, stream.ToneOn());
-    ASSERT_TRUE(WaitUntil([&] { return LoudSince(mark); })) << "no tone after the key-down";
+    ASSERT_TRUE(WaitUntil([] { return LoudSince(0); })) << "no tone after the key-down";
     EXPECT_EQ(1, stream.ToneOff());
     EXPECT_TRUE(WaitUntil([] { return SilentTail(441 * 2); })) << "the tone went on after the key-up";
+    // Silence follows the tone for the quiet hold, then the stream runs dry.
+    const size_t quietFrames = 44100u * CSidetoneStream::IDLE_QUIET_MS / 1000u;
+    ASSERT_TRUE(WaitUntil([] { return SilentTail(44100u * CSidetoneStream::IDLE_QUIET_MS / 1000u); }));
+    std::this_thread::sleep_for(ms(100));
+    const size_t settled = WrittenCount();
+    std::this_thread::sleep_for(ms(100));
+    EXPECT_EQ(settled, WrittenCount()) << "silence was still written " << quietFrames << " frames after the tone";
 }
 
 TEST(SidetoneStream, LostDeviceIsReopened) {
@@ -193,6 +200,8 @@ TEST(SidetoneStream, LostDeviceIsReopened) {
             g_world.*rows[i].pFlag = true;
             g_world.nFailOpens = rows[i].nFailOpens;
         }
+        // A tone makes the stream write, so that a refused write shows.
+        stream.ToneOn();
         ASSERT_TRUE(WaitUntil([] {
             std::lock_guard<std::mutex> lock(g_world.mutex);
             return g_world.nCloses >= 1;
@@ -202,12 +211,11 @@ TEST(SidetoneStream, LostDeviceIsReopened) {
             EXPECT_EQ(1, stream.ToneOn()) << rows[i].szWhat;
             EXPECT_EQ(1, stream.ToneOff()) << rows[i].szWhat;
         }
-        const size_t mark = WrittenCount();
         {
             std::lock_guard<std::mutex> lock(g_world.mutex);
             g_world.*rows[i].pFlag = false;
         }
-        ASSERT_TRUE(WaitUntil([&] { return stream.IsOpen() && WrittenCount() > mark; }))
+        ASSERT_TRUE(WaitUntil([&] { return stream.IsOpen() && stream.GetOpenCount() >= 2; }))
             << rows[i].szWhat << ": not reopened";
         EXPECT_GE(stream.GetOpenCount(), 2) << rows[i].szWhat;
         const size_t after = WrittenCount();
