@@ -3,10 +3,13 @@
 // scripts/pulse-env); scripts/pulse-capture-env moves this program's
 // recording stream to the monitor of a null sink of its own and plays a CW
 // file into it. The text must come out on the receive panel with its word
-// spaces. Skips without a PulseAudio server or a capture device.
+// spaces. Skips without a PulseAudio server, unless the test run provides
+// one; then a capture that does not start or record fails.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include "tests/common/hostscript_win32.h"
 
 #include <cstdio>
 #include <string>
@@ -16,64 +19,26 @@
 #include "audio/vdwavecapture.h"
 #include "tests/app/cwsignalkit.h"
 #include "tests/app/stationkit.h"
+#include "tests/audio/soundexpected.h"
 
 namespace {
 
-// Wine maps the Unix root to Z:.
-std::string UnixPath(const std::wstring& w) {
-    std::string out;
-    for (size_t i = (w.size() > 1 && w[1] == L':') ? 2 : 0; i < w.size(); ++i) {
-        out.push_back(w[i] == L'\\' ? '/' : static_cast<char>(w[i]));
-    }
-    return out;
-}
-
-std::string CurrentDir() {
-    wchar_t dir[MAX_PATH];
-    const DWORD len = GetCurrentDirectoryW(MAX_PATH, dir);
-    return UnixPath(std::wstring(dir, len));
-}
-
-// Runs `sh -c "<script> <args> <cwd>/<status>"`; Wine cannot wait for a
-// Unix child, so the script writes its exit code to the status file, whose
-// value (or -1 after `seconds`; 0 at once when seconds is 0) is returned.
-int RunScript(const std::string& script, const std::string& args, const char* status, int seconds) {
-    std::remove(status);
-    const std::string src(VARDO_SOURCE_DIR);
-    const std::string line = "/bin/sh -c \"" + UnixPath(std::wstring(src.begin(), src.end())) + "/scripts/" + script +
-                             " " + args + " " + CurrentDir() + "/" + status + "\"";
-    std::wstring cmd(line.begin(), line.end());
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(L"/bin/sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (seconds == 0) return 0;
-    for (int i = 0; i < seconds * 20; Sleep(50), ++i) {
-        int rc = -1;
-        if (std::FILE* f = std::fopen(status, "r")) {
-            const int got = std::fscanf(f, "%d", &rc);
-            std::fclose(f);
-            if (got == 1) return rc;
-        }
-    }
-    return -1;
-}
-
 TEST(StationReceivePulse, CwPlayedIntoTheSoundInputDecodesWithWordSpaces) {
-    if (RunScript("pulse-env", "start", "start.status", 30) != 0) GTEST_SKIP() << "no PulseAudio server";
+    if (RunScript("pulse-env", "start", "start.status", 30) != 0) {
+        if (SoundExpected()) FAIL() << "the test run's PulseAudio server is not reachable";
+        GTEST_SKIP() << "no PulseAudio server";
+    }
     CStationRig rig(CStationRig::Tweak(), false);
     // The platform's own sound input instead of the rig's silent one.
     rig.Station().GetCapture()->SetCaptureSource(CreateDefaultCaptureSource(44100));
     rig.Station().Start();
-    if (!rig.Station().GetCapture()->StartCapture()) GTEST_SKIP() << "DirectSound capture did not start";
+    // With the server there, a capture that does not start is a fault.
+    ASSERT_TRUE(rig.Station().GetCapture()->StartCapture()) << "DirectSound capture did not start";
     wchar_t exe[MAX_PATH];
     const std::wstring path(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
     const std::string name = UnixPath(path.substr(path.find_last_of(L"\\/") + 1));
-    if (RunScript("pulse-capture-env", "route " + name, "route.status", 20) != 0) {
-        GTEST_SKIP() << "the capture does not record through PulseAudio";
-    }
+    ASSERT_EQ(0, RunScript("pulse-capture-env", "route " + name, "route.status", 20))
+        << "the capture's stream could not be routed to the null sink's monitor";
     // The station's own default speed (80 ms dots, 15 WPM), 1000 Hz, -6 dBFS.
     const std::string file = "receive_cw.wav";
     {

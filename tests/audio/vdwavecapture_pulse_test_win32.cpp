@@ -4,9 +4,12 @@
 // monitor of a null sink of its own and plays sox tones into it, so other
 // sound tests running meanwhile are neither heard nor disturbed. Tones in
 // the band must be detected; silence and a tone outside it must not fire.
-// Skips without a PulseAudio server or a capture device; a server it had to
+// Skips without a PulseAudio server (fails instead when the test run provides
+// one, and when the capture does not start or record); a server it had to
 // start stays for the other sound tests ("scripts/pulse-env stop" ends it).
 #include <gtest/gtest.h>
+
+#include "tests/common/hostscript_win32.h"
 
 #include "tests/audio/capturetestkit.h"
 #include "tests/audio/soundexpected.h"
@@ -16,48 +19,6 @@
 #include <string>
 
 #include "audio/vdwavecapture.h"
-
-namespace {
-
-// Wine maps the Unix root to Z:.
-std::string UnixPath(std::wstring w) {
-    std::string out;
-    for (size_t i = (w.size() > 1 && w[1] == L':') ? 2 : 0; i < w.size(); ++i) {
-        out.push_back(w[i] == L'\\' ? '/' : static_cast<char>(w[i]));
-    }
-    return out;
-}
-
-// Starts `sh -c "<script> <args> <cwd>/<status>"`; Wine cannot wait for a
-// Unix child, so the script writes its exit code to the status file, whose
-// value (or -1 after `seconds`) is returned.
-int RunScript(const std::string& script, const std::string& args, const char* status, int seconds) {
-    std::remove(status);
-    wchar_t dir[MAX_PATH];
-    const DWORD len = GetCurrentDirectoryW(MAX_PATH, dir);
-    const std::string src(VARDO_SOURCE_DIR);
-    const std::string line = "/bin/sh -c \"" + UnixPath(std::wstring(src.begin(), src.end())) + "/scripts/" + script +
-                             " " + args + " " + UnixPath(std::wstring(dir, len)) + "/" + status + "\"";
-    std::wstring cmd(line.begin(), line.end());
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(L"/bin/sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (seconds == 0) return 0;
-    for (int i = 0; i < seconds * 20; Sleep(50), ++i) {
-        int rc = -1;
-        if (std::FILE* f = std::fopen(status, "r")) {
-            const int got = std::fscanf(f, "%d", &rc);
-            std::fclose(f);
-            if (got == 1) return rc;
-        }
-    }
-    return -1;
-}
-
-}  // namespace
 
 TEST(CapturePulse, ToneInTheBandIsDetectedAndNothingElseFires) {
     if (RunScript("pulse-env", "start", "start.status", 30) != 0) {
