@@ -291,7 +291,7 @@ def section(lines, quick=False):
     m = re.search(r"([0-9.]+) % of one core", r.stdout)
     cost = float(m.group(1)) if m else float("nan")
 
-    lines.append("### The issue's figures\n")
+    lines.append("### Targets\n")
     lines.append("| figure | goal | measured | met |")
     lines.append("|---|---:|---:|---|")
     for w in (15, 20, 25):
