@@ -330,20 +330,22 @@ def idle_cpu_share(st, seconds):
 
 class LiveRecorder:
     """Records the null sink's monitor and ties every sample to the
-    monotonic clock by the arrival time of its chunk."""
+    monotonic clock by the arrival time of its chunk (chunk_ms long, at
+    pacat's latency of as many ms)."""
 
-    def __init__(self, sink):
+    def __init__(self, sink, chunk_ms=10):
         import threading
+        self.chunk = 2 * int(44100 * chunk_ms / 1000)
         self.proc = subprocess.Popen(["pacat", "--record", "--device=" + sink + ".monitor", "--rate=44100",
-                                      "--channels=1", "--format=s16le", "--latency-msec=10", "--raw"],
-                                     stdout=subprocess.PIPE)
+                                      "--channels=1", "--format=s16le", "--latency-msec=%d" % chunk_ms, "--raw"],
+                                     stdout=subprocess.PIPE, bufsize=0)
         self.chunks = []
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
     def _read(self):
         while True:
-            b = self.proc.stdout.read(882)
+            b = self.proc.stdout.read(self.chunk)
             if not b:
                 return
             self.chunks.append((time.monotonic(), b))

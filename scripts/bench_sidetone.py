@@ -55,40 +55,11 @@ def windows_builds(builds):
     return out
 
 
-class FineRecorder:
-    """Records the null sink's monitor in 2 ms chunks at pacat's smallest
-    latency and stamps every sample by its chunk's arrival on the
-    monotonic clock, as bench.LiveRecorder does with 10 ms chunks."""
-
-    CHUNK = 88 * 2  # 2 ms of 44100 Hz mono 16-bit
-
-    def __init__(self, sink):
-        import threading
-        self.proc = subprocess.Popen(["pacat", "--record", "--device=" + sink + ".monitor", "--rate=44100",
-                                      "--channels=1", "--format=s16le", "--latency-msec=2", "--raw"],
-                                     stdout=subprocess.PIPE, bufsize=0)
-        self.chunks = []
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
-
-    def _read(self):
-        while True:
-            b = self.proc.stdout.read(self.CHUNK)
-            if not b:
-                return
-            self.chunks.append((time.monotonic(), b))
-
-    def stop(self):
-        import struct
-        self.proc.terminate()
-        self.thread.join(2)
-        timeline = []
-        for ts, b in self.chunks:
-            cnt = len(b) // 2
-            vals = struct.unpack("<%dh" % cnt, b[:cnt * 2])
-            for i, v in enumerate(vals):
-                timeline.append((ts - (cnt - 1 - i) / 44100.0, v))
-        return timeline
+def FineRecorder(sink):
+    """The null sink's monitor in 2 ms chunks at pacat's smallest latency,
+    every sample stamped by its chunk's arrival on the monotonic clock."""
+    from bench import LiveRecorder
+    return LiveRecorder(sink, chunk_ms=2)
 
 
 def reference_latency(sink, n):

@@ -72,7 +72,10 @@ def tones(samples, level):
     return out
 
 
-def key_peer(peer, local, n, down_s, up_s):
+def record_peer_keying(path, peer, local, n, down_s, up_s, tail_s):
+    """Records the null sink while the peer keys the station n times;
+    returns (rate, samples)."""
+    rec = e.Recorder(path).start()
     # The recorder may take a moment more than it waits to deliver data.
     time.sleep(1.0)
     for _ in range(n):
@@ -80,6 +83,8 @@ def key_peer(peer, local, n, down_s, up_s):
         time.sleep(down_s)
         peer.key(local, False)
         time.sleep(up_s)
+    time.sleep(tail_s)
+    return rec.stop()
 
 
 def test_streamed_tone_frequency_level_and_length():
@@ -89,10 +94,7 @@ def test_streamed_tone_frequency_level_and_length():
         try:
             formats = stream_formats()
             e.check("s16le 1ch 44100Hz" in formats, "no mono 16-bit sidetone stream: %r" % formats)
-            rec = e.Recorder(os.path.join(d, "stream.wav")).start()
-            key_peer(peer, local, 5, 0.3, 0.3)
-            time.sleep(0.3)
-            rate, samples = rec.stop()
+            rate, samples = record_peer_keying(os.path.join(d, "stream.wav"), peer, local, 5, 0.3, 0.3, 0.3)
         finally:
             if not st.close_by_menu():
                 st.kill()
@@ -114,10 +116,7 @@ def test_edges_rise_and_fall_over_the_raised_cosine():
     with e.Display(), e.Sound():
         start(st, ds)
         try:
-            rec = e.Recorder(os.path.join(d, "edges.wav")).start()
-            key_peer(peer, local, 2, 0.2, 0.3)
-            time.sleep(0.3)
-            rate, samples = rec.stop()
+            rate, samples = record_peer_keying(os.path.join(d, "edges.wav"), peer, local, 2, 0.2, 0.3, 0.3)
         finally:
             if not st.close_by_menu():
                 st.kill()
@@ -148,10 +147,7 @@ def test_directsound_fallback_still_sounds():
             formats = stream_formats()
             e.check(formats and "s16le 1ch 44100Hz" not in formats,
                     "the streamed sidetone opened although it was switched off: %r" % formats)
-            rec = e.Recorder(os.path.join(d, "ds.wav")).start()
-            key_peer(peer, local, 2, 0.3, 0.4)
-            time.sleep(0.5)
-            rate, samples = rec.stop()
+            rate, samples = record_peer_keying(os.path.join(d, "ds.wav"), peer, local, 2, 0.3, 0.4, 0.5)
         finally:
             if not st.close_by_menu():
                 st.kill()
