@@ -91,7 +91,7 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (shadow && !m_nShadowState) ++m_nShadowMarks;
     m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
-    m_sequence.Push(m_detector.LastShifted());
+    m_sequence.Push(z);
     // Nothing keys while no keyed tone stands out of the band's noise.
     const int raw = m_level.Feed(e) && m_tone.HasTone();
     if (raw != m_nState) {
@@ -121,8 +121,12 @@ void CCwReceiver::Step(std::complex<double> z) {
             Cut(false);
         } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot && pending > kLongestStretch) {
             Cut(true);
-        } else if (!m_bMarkSinceCut && m_bKept && elapsed >= kReleaseGap * dot) {
-            Cut(true);
+        } else if (!m_bMarkSinceCut && m_bKept && elapsed >= kReleaseGap * dot &&
+                   static_cast<double>(m_nNow - m_nLastCut) / m_dRate >= kReleaseGap * dot) {
+            // Not final: in deep noise the key decisions can miss a few
+            // marks in a row, and the word kept back may go on. The
+            // decoder lets it out once its own reading shows the silence.
+            Cut(false);
         } else if (!m_bMarkSinceCut && !m_bKept && pending > kKeptSilence) {
             Cut(true);
         }
@@ -139,7 +143,8 @@ void CCwReceiver::Cut(bool final) {
     const double noise = std::max(1e-30, floorLevel * floorLevel * length * 4.0 / 3.14159265358979);
     const double mark = m_level.MarkLevel();
     const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
-    m_bKept = m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, final, &m_text) ? 1 : 0;
+    m_nLastCut = m_nNow;
+    m_bKept = m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.OffsetHz(), final, &m_text) ? 1 : 0;
     m_bMarkSinceCut = 0;
 }
 

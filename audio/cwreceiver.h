@@ -66,6 +66,7 @@ private:
     CCwSequenceDecoder m_sequence;
     int m_bMarkSinceCut = 0;
     int m_bKept = 0;  // the sequence decoder holds a word back
+    int64_t m_nLastCut = 0;  // sample of the last decision
     // A second detector with a third of the main one's length: when it
     // counts many more marks, the main one is running marks together and
     // the speed must be found again.

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
+double XS(const char*n,double d){const char*v=getenv(n);return v?atof(v):d;}
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kStepsPerDot = 8;
@@ -17,8 +20,24 @@ constexpr double kWordDots = 5.0;
 // equally likely, so that reading one more (a burst of noise as an E, a
 // character split in two) must be paid for by the signal.
 const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
-// Dot lengths tried around the estimate, as factors.
-constexpr double kDotFactors[] = {0.9, 1.0, 1.1};
+// Dot lengths tried around the decoder's own estimate, as factors, and
+// around the speed tracker's when the two differ by more than kOwnRatio.
+constexpr double kDotFactors[] = {0.9, 0.95, 1.0, 1.05, 1.1};
+constexpr double kTrackerFactors[] = {0.95, 1.0, 1.05};
+constexpr double kOwnRatio = 1.15;
+// Spread (log of the length) of a dot length's change from one stretch to
+// the next: a new dot length must explain the stretch clearly better.
+constexpr double kDotChange = 0.1;
+// Units of marks and gaps below which a stretch says nothing of the dot.
+constexpr double kMinFitUnits = 20.0;
+// Spreads (log of the length) of element and gap lengths tried: a machine
+// keys exactly, and a tight model lets noise fit far fewer readings; a hand
+// keys loosely. The reading that explains the stretch best says which.
+constexpr double kSpreads[] = {0.09, 0.22};
+// While nothing has been read clearly, the first reading is tried at the
+// tracked tone and this many steps of kSearchStepHz either side.
+constexpr int kSearchOffsets = 4;
+constexpr double kSearchStepHz = 4.0;
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
@@ -73,26 +92,27 @@ CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) :
 
 CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
                                                              const std::vector<double>& count, int steps,
-                                                             double amplitude, double noise) const {
+                                                             double amplitude, double noise, double spread) const {
     const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
     const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
     const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
     static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
     static const double between[] = {3.0, 7.0};
     static const double betweenWeight[] = {0.75, 0.25};
+    const double gapSpread = spread * 1.1;
     const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
     std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
     for (int d = 1; d <= maxMark; ++d) {
         const double x = static_cast<double>(d) / kStepsPerDot;
-        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, 0.22) - std::log(d);
-        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, 0.22) - std::log(d);
+        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, spread) - std::log(d);
+        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, spread) - std::log(d);
     }
     for (int d = 1; d <= maxGap; ++d) {
         const double x = static_cast<double>(d) / kStepsPerDot;
         if (d <= maxElementGap) {
-            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, 0.25) - std::log(d);
+            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, gapSpread) - std::log(d);
         }
-        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, 0.25) - std::log(d);
+        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, gapSpread) - std::log(d);
     }
     const double a2 = amplitude * amplitude / noise;
     const double gain = 2.0 * amplitude / noise;
@@ -212,6 +232,28 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     return out;
 }
 
+double CCwSequenceDecoder::FitDot(const tagDecision& d, double dot) {
+    // Each mark read is a dot or a dash and each gap inside a word an
+    // element or a character gap; the dot length that fits their lengths
+    // best (least squares over the units) is what the stretch says of the
+    // speed. Marks and gaps both count, so that marks read a little short
+    // in noise (and gaps as much longer) do not bias it.
+    double sumLu = 0.0, sumUu = 0.0;
+    auto add = [&](double steps) {
+        const double units = steps / kStepsPerDot;
+        const double u = units < 2.0 ? 1.0 : (units < 5.0 ? 3.0 : 0.0);
+        if (u == 0.0) return;
+        sumLu += units * u;
+        sumUu += u * u;
+    };
+    for (size_t i = 0; i < d.marks.size(); ++i) {
+        add(static_cast<double>(d.marks[i].second - d.marks[i].first));
+        if (i > 0) add(static_cast<double>(d.marks[i].first - d.marks[i - 1].second));
+    }
+    if (sumUu < kMinFitUnits) return dot;
+    return dot * sumLu / sumUu;
+}
+
 void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
     const std::complex<double> step = std::polar(1.0, -2.0 * kPi * cyclesPerSample);
     std::complex<double> w = 1.0;
@@ -222,16 +264,24 @@ void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
     }
 }
 
-bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool final, std::string* out) {
-    double stepSamples = std::max(1.0, dot * m_dRate / kStepsPerDot);
+bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, double toneHz, bool final,
+                                std::string* out) {
+    if (m_dDot <= 0) m_dDot = dot;
+    const double own = m_dDot;
+    double stepSamples = std::max(1.0, own * m_dRate / kStepsPerDot);
     int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
         m_samples.clear();
         return false;
     }
-    // The tone's remaining offset, found on earlier stretches, taken out.
-    Rotate(m_dOffset);
+    // The samples are turned by the tone's offset as the decoder knows it
+    // from earlier stretches, not as the tracker had it when they came: a
+    // stretch heard while the tracker was still finding the tone decodes
+    // as well as the rest.
+    const double tracked = toneHz / m_dRate;
+    if (m_nClear == 0) m_dOffset = tracked;
     m_dTurned = m_dOffset;
+    Rotate(m_dTurned);
     // Prefix sums of the samples at step boundaries.
     std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
     std::vector<double> count(static_cast<size_t>(steps) + 1);
@@ -256,7 +306,39 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
         m_dAmplitude = amplitude;
         m_dNoise = noise;
     }
-    tagDecision decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
+    // The first reading: at the tone's offset as known and, until a stretch
+    // has been read clearly, at offsets around the tracker's (whose first
+    // estimate in noise may be a few hertz off, enough to cancel a dash's
+    // sum); or at the tracker's, when it has moved away.
+    std::vector<double> offsets{m_dOffset};
+    if (m_nClear == 0) {
+        for (int k = 1; k <= kSearchOffsets; ++k) {
+            offsets.push_back(tracked + k * kSearchStepHz / m_dRate);
+            offsets.push_back(tracked - k * kSearchStepHz / m_dRate);
+        }
+    } else if (std::fabs(tracked - m_dOffset) * m_dRate > kSearchStepHz) {
+        offsets.push_back(tracked);
+    }
+    tagDecision decision;
+    double bestOffset = m_dOffset;
+    decision.score = kNone;
+    for (double offset : offsets) {
+        if (offset != m_dTurned) {
+            Rotate(offset - m_dTurned);
+            m_dTurned = offset;
+            sums();
+        }
+        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread);
+        if (d.score > decision.score) {
+            decision = std::move(d);
+            bestOffset = offset;
+        }
+    }
+    if (bestOffset != m_dTurned) {
+        Rotate(bestOffset - m_dTurned);
+        m_dTurned = bestOffset;
+        sums();
+    }
     const std::vector<std::pair<int, int>>& marks = decision.marks;
     bool clear = false;
     if (!marks.empty()) {
@@ -284,7 +366,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
             // One or two marks are easily picked from noise bursts: they
             // must show a clearer tone than a longer stretch.
             const double need = kMinDotSnr * (marks.size() <= 2 ? 2.0 : 1.0);
-            clear = a2 > 0 && a2 * dot * m_dRate > need * noiseNow;
+            clear = a2 > 0 && a2 * own * m_dRate > need * noiseNow;
             if (clear) {
                 m_dNoise += kFollow * (noiseNow - m_dNoise);
                 m_dAmplitude += kFollow * (std::sqrt(a2) - m_dAmplitude);
@@ -292,7 +374,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
                 // tracked frequency is a little off, and a coherent sum
                 // over a dash then loses: the drift over half a dot inside
                 // the marks measures the offset, which is taken out.
-                const size_t lag = static_cast<size_t>(std::max(1.0, 0.5 * dot * m_dRate));
+                const size_t lag = static_cast<size_t>(std::max(1.0, 0.5 * own * m_dRate));
                 std::complex<double> drift = 0.0;
                 for (const auto& m : marks) {
                     const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
@@ -302,31 +384,52 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
                 const double offset = std::arg(drift) / (2.0 * kPi * static_cast<double>(lag));
                 if (std::abs(drift) > 0) {
                     Rotate(offset);
-                    m_dOffset += offset;
                     m_dTurned += offset;
                 }
-                // The speed estimate wavers in noise: the dot lengths a
-                // little either side of it are tried too, and the reading
-                // that explains the stretch best is taken.
-                const double base = stepSamples;
-                double bestFactor = 1.0;
+                m_dOffset = m_dTurned;
+                ++m_nClear;
+                // The hard decisions' speed wavers in noise, so the decoder
+                // keeps its own dot length: lengths a little either side of
+                // it (and of the tracker's, when that has moved away) are
+                // tried with each timing spread, and the reading that
+                // explains the stretch best, less the cost of a change, is
+                // taken.
+                std::vector<double> dots;
+                for (double f : kDotFactors) dots.push_back(own * f);
+                if (std::fabs(std::log(dot / own)) > std::log(kOwnRatio)) {
+                    for (double f : kTrackerFactors) dots.push_back(dot * f);
+                }
+                double bestDot = own;
                 double bestScore = kNone;
-                for (double f : kDotFactors) {
-                    stepSamples = std::max(1.0, base * f);
+                for (double candidate : dots) {
+                    stepSamples = std::max(1.0, candidate * m_dRate / kStepsPerDot);
                     sums();
-                    tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise);
-                    if (d.score > bestScore) {
-                        bestScore = d.score;
-                        bestFactor = f;
-                        decision = std::move(d);
+                    const double change = std::log(candidate / own) / kDotChange;
+                    for (double spread : kSpreads) {
+                        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread);
+                        const double score = d.score - 0.5 * change * change;
+                        if (score > bestScore) {
+                            bestScore = score;
+                            bestDot = candidate;
+                            m_dSpread = spread;
+                            decision = std::move(d);
+                        }
                     }
                 }
-                stepSamples = std::max(1.0, base * bestFactor);
+                // One stretch measures the dot only roughly: the decoder's
+                // own length moves a share of the way, unless it was the
+                // tracker's far-off length that won.
+                const bool moved = std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
+                const double fitted = FitDot(decision, bestDot);
+                m_dDot = moved ? bestDot : own * std::pow(fitted / own, XS("XF", 0.3));
+                if (getenv("XD")) fprintf(stderr, "  [dec own %.1f trk %.1f -> %.1f spread %.2f amp %.3g noise %.3g steps %d final %d] %s\n", 1.2/own, 1.2/dot, 1.2/bestDot, m_dSpread, m_dAmplitude, m_dNoise, steps, final, decision.text.c_str());
+                stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
                 sums();
             }
         }
     }
     if (!clear) {
+        if (getenv("XD")) fprintf(stderr, "  [unclear steps %d marks %zu]\n", steps, decision.marks.size());
         m_samples.clear();
         return false;
     }
@@ -357,6 +460,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
     // missed by the hard decision, or more to come): the words before its
     // last word gap are out, the last word waits for the next stretch.
     if (decision.wordStarts.empty()) {
+        // All of it waits, as it came.
+        Rotate(-m_dTurned);
         return true;
     }
     const size_t space = decision.text.find_last_of(' ');
@@ -364,7 +469,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, bool
     m_bWordOpen = false;
     m_dTrailing = 0.0;
     const size_t keep = static_cast<size_t>(count[static_cast<size_t>(decision.wordStarts.back())]);
-    const size_t margin = static_cast<size_t>(dot * m_dRate);
+    const size_t margin = static_cast<size_t>(m_dDot * m_dRate);
     const size_t from = keep > margin ? keep - margin : 0;
     // Undo the turn taken, so that the kept samples join the next ones.
     Rotate(-m_dTurned);

@@ -24,18 +24,19 @@ public:
     // records, copied.
     CCwSequenceDecoder(double rate, const tagMorseCode* table);
 
-    // One baseband sample with the tone shifted to 0 Hz.
+    // One baseband sample, as mixed down (the tone at its offset).
     void Push(std::complex<double> v) { m_samples.push_back(v); }
     size_t Pending() const { return m_samples.size(); }
 
     // Decides the samples pushed so far, which begin and end in a gap, and
     // appends the characters and word spaces to *out. dot: seconds;
     // amplitude: the tone's magnitude per sample; noise: the noise power
-    // per sample (used until stretches give their own). Unless final, a
+    // per sample (used until stretches give their own); toneHz: the tone's
+    // offset from 0 Hz in the samples, as tracked. Unless final, a
     // last word not followed by a word gap is kept back with its samples
     // for the next call (returns true then); otherwise the samples are
     // forgotten (returns false).
-    bool Decode(double dot, double amplitude, double noise, bool final, std::string* out);
+    bool Decode(double dot, double amplitude, double noise, double toneHz, bool final, std::string* out);
 
 private:
     struct tagDecision {
@@ -46,16 +47,25 @@ private:
     };
     // The best reading for the given levels.
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
-                        int steps, double amplitude, double noise) const;
+                        int steps, double amplitude, double noise, double spread) const;
 
+    // The dot length (seconds) that the lengths of a reading's marks and
+    // gaps fit; dot: the length it was read with.
+    static double FitDot(const tagDecision& d, double dot);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
 
     double m_dRate;
+    // The dot length (seconds) and timing spread of the last stretch read
+    // clearly (0 until the first).
+    double m_dDot = 0.0;
+    double m_dSpread = 0.22;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
     double m_dNoise = 0.0;
-    // The tone's offset from 0 Hz found so far, in cycles per sample.
+    // The tone's offset in the samples as the stretches read clearly showed
+    // it, in cycles per sample, and how many there have been.
+    int m_nClear = 0;
     double m_dOffset = 0.0;
     double m_dTurned = 0.0;     // turn applied to the samples held
     bool m_bWordOpen = false;   // characters out since the last word space
