@@ -24,16 +24,26 @@ const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
 // around the speed tracker's when the two differ by more than kOwnRatio.
 constexpr double kDotFactors[] = {0.9, 0.95, 1.0, 1.05, 1.1};
 constexpr double kTrackerFactors[] = {0.95, 1.0, 1.05};
+// Dot lengths (seconds) tried on the first stretch: 5 to 50 WPM in steps
+// of kAcquireStep.
+constexpr double kMinDot = 1.2 / 50.0;
+constexpr double kMaxDot = 1.2 / 5.0;
+constexpr double kAcquireStep = 1.05;
 constexpr double kOwnRatio = 1.15;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
 constexpr double kDotChange = 0.1;
+// Levels guessed from sums over a dot: at least this many sums, the noise
+// from the lower quantile and the marks from the upper one.
+constexpr size_t kMinGuessSums = 16;
+constexpr double kLowQuantile = 0.2;
+constexpr double kHighQuantile = 0.85;
 // Units of marks and gaps below which a stretch says nothing of the dot.
 constexpr double kMinFitUnits = 20.0;
 // Spreads (log of the length) of element and gap lengths tried: a machine
 // keys exactly, and a tight model lets noise fit far fewer readings; a hand
 // keys loosely. The reading that explains the stretch best says which.
-constexpr double kSpreads[] = {0.09, 0.22};
+const double kSpreads[] = {XS("XT", 0.09), 0.22};
 // While nothing has been read clearly, the first reading is tried at the
 // tracked tone and this many steps of kSearchStepHz either side.
 constexpr int kSearchOffsets = 4;
@@ -232,6 +242,29 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     return out;
 }
 
+void CCwSequenceDecoder::GuessLevels(double dot) {
+    const size_t length = static_cast<size_t>(std::max(1.0, dot * m_dRate));
+    const size_t stride = std::max<size_t>(1, length / 2);
+    std::vector<double> power;
+    for (size_t at = 0; at + length <= m_samples.size(); at += stride) {
+        std::complex<double> sum = 0.0;
+        for (size_t i = at; i < at + length; ++i) sum += m_samples[i];
+        power.push_back(std::norm(sum));
+    }
+    if (power.size() < kMinGuessSums) return;
+    std::sort(power.begin(), power.end());
+    const double n = static_cast<double>(length);
+    // A sum of noise alone has an exponentially distributed power: its
+    // lower quantile q lies at -ln(1 - q) times the mean.
+    const double low = power[static_cast<size_t>(kLowQuantile * static_cast<double>(power.size()))];
+    const double high = power[static_cast<size_t>(kHighQuantile * static_cast<double>(power.size()))];
+    const double noiseSum = low / -std::log(1.0 - kLowQuantile);
+    const double tone = high - noiseSum;
+    if (noiseSum <= 0 || tone <= 0) return;
+    m_dNoise = noiseSum / n;
+    m_dAmplitude = std::sqrt(tone) / n;
+}
+
 double CCwSequenceDecoder::FitDot(const tagDecision& d, double dot) {
     // Each mark read is a dot or a dash and each gap inside a word an
     // element or a character gap; the dot length that fits their lengths
@@ -268,6 +301,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                                 std::string* out) {
     if (m_dDot <= 0) m_dDot = dot;
     const double own = m_dDot;
+    const bool acquiring = m_nClear == 0;
     double stepSamples = std::max(1.0, own * m_dRate / kStepsPerDot);
     int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
@@ -306,6 +340,11 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         m_dAmplitude = amplitude;
         m_dNoise = noise;
     }
+    // Until a stretch has been read clearly, the levels given (from the key
+    // decisions' envelope) can be far off in noise; the stretch's own sums
+    // over a dot say more: the quietest of them are noise alone, the
+    // loudest hold a mark.
+    if (acquiring) GuessLevels(own);
     // The first reading: at the tone's offset as known and, until a stretch
     // has been read clearly, at offsets around the tracker's (whose first
     // estimate in noise may be a few hertz off, enough to cancel a dash's
@@ -368,8 +407,13 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
             const double need = kMinDotSnr * (marks.size() <= 2 ? 2.0 : 1.0);
             clear = a2 > 0 && a2 * own * m_dRate > need * noiseNow;
             if (clear) {
-                m_dNoise += kFollow * (noiseNow - m_dNoise);
-                m_dAmplitude += kFollow * (std::sqrt(a2) - m_dAmplitude);
+                // The first stretches set the levels as their running mean
+                // (the levels given come from the key decisions' envelope
+                // and can be far off in noise); later ones move them by a
+                // fixed share.
+                const double follow = std::max(kFollow, 1.0 / (m_nClear + 1.0));
+                m_dNoise += follow * (noiseNow - m_dNoise);
+                m_dAmplitude += follow * (std::sqrt(a2) - m_dAmplitude);
                 // The tone drifts in phase across long marks when the
                 // tracked frequency is a little off, and a coherent sum
                 // over a dash then loses: the drift over half a dot inside
@@ -394,17 +438,24 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 // tried with each timing spread, and the reading that
                 // explains the stretch best, less the cost of a change, is
                 // taken.
+                // On the first stretch read clearly nothing is known of the
+                // speed but the key decisions' guess, which is often far off
+                // while they settle: every speed is tried.
                 std::vector<double> dots;
-                for (double f : kDotFactors) dots.push_back(own * f);
-                if (std::fabs(std::log(dot / own)) > std::log(kOwnRatio)) {
-                    for (double f : kTrackerFactors) dots.push_back(dot * f);
+                if (acquiring) {
+                    for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) dots.push_back(d);
+                } else {
+                    for (double f : kDotFactors) dots.push_back(own * f);
+                    if (std::fabs(std::log(dot / own)) > std::log(kOwnRatio)) {
+                        for (double f : kTrackerFactors) dots.push_back(dot * f);
+                    }
                 }
                 double bestDot = own;
                 double bestScore = kNone;
                 for (double candidate : dots) {
                     stepSamples = std::max(1.0, candidate * m_dRate / kStepsPerDot);
                     sums();
-                    const double change = std::log(candidate / own) / kDotChange;
+                    const double change = acquiring ? 0.0 : std::log(candidate / own) / kDotChange;
                     for (double spread : kSpreads) {
                         tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread);
                         const double score = d.score - 0.5 * change * change;
@@ -419,7 +470,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 // One stretch measures the dot only roughly: the decoder's
                 // own length moves a share of the way, unless it was the
                 // tracker's far-off length that won.
-                const bool moved = std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
+                const bool moved = acquiring || std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
                 const double fitted = FitDot(decision, bestDot);
                 m_dDot = moved ? bestDot : own * std::pow(fitted / own, XS("XF", 0.3));
                 if (getenv("XD")) fprintf(stderr, "  [dec own %.1f trk %.1f -> %.1f spread %.2f amp %.3g noise %.3g steps %d final %d] %s\n", 1.2/own, 1.2/dot, 1.2/bestDot, m_dSpread, m_dAmplitude, m_dNoise, steps, final, decision.text.c_str());

@@ -49,6 +49,8 @@ private:
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
                         int steps, double amplitude, double noise, double spread) const;
 
+    // Sets the levels from the held samples' sums over a dot (seconds).
+    void GuessLevels(double dot);
     // The dot length (seconds) that the lengths of a reading's marks and
     // gaps fit; dot: the length it was read with.
     static double FitDot(const tagDecision& d, double dot);
