@@ -128,7 +128,7 @@ void CCwReceiver::Step(std::complex<double> z) {
             // decoder lets it out once its own reading shows the silence.
             Cut(false);
         } else if (!m_bMarkSinceCut && !m_bKept && pending > kKeptSilence) {
-            Cut(true);
+            Cut(false);
         }
     }
 }

@@ -3,11 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-double XS(const char*n,double d){const char*v=getenv(n);return v?atof(v):d;}
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kStepsPerDot = 8;
@@ -33,6 +30,23 @@ constexpr double kOwnRatio = 1.15;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
 constexpr double kDotChange = 0.1;
+// Share of the way the decoder's dot moves to what one stretch fits.
+constexpr double kDotFollow = 0.3;
+// A phase reference for a mark from the marks decided within this many
+// dots either side; at least kMinPhaseMarks marks; phase steps of up to
+// kMaxPhaseStepHz searched on a grid of 2 kPhaseGrid + 1; marks whose
+// phases line up less than kMinCoherence (1 for perfectly) give none.
+constexpr double kPhaseWindowDots = 20.0;
+constexpr size_t kMinPhaseMarks = 6;
+constexpr double kMaxPhaseStepHz = 3.0;
+constexpr int kPhaseGrid = 60;
+constexpr double kMinCoherence = 0.3;
+// Words of at least kScoredWordMarks marks set what a mark scores; a word
+// scoring less than kWeakWordShare of that per mark is taken for noise.
+constexpr int kScoredWordMarks = 4;
+constexpr double kWeakWordShare = 0.3;
+// Seconds kept of a stretch read as noise alone, unless it was the last.
+constexpr double kKeptTail = 0.4;
 // Levels guessed from sums over a dot: at least this many sums, the noise
 // from the lower quantile and the marks from the upper one.
 constexpr size_t kMinGuessSums = 16;
@@ -43,7 +57,7 @@ constexpr double kMinFitUnits = 20.0;
 // Spreads (log of the length) of element and gap lengths tried: a machine
 // keys exactly, and a tight model lets noise fit far fewer readings; a hand
 // keys loosely. The reading that explains the stretch best says which.
-const double kSpreads[] = {XS("XT", 0.09), 0.22};
+constexpr double kSpreads[] = {0.09, 0.22};
 // While nothing has been read clearly, the first reading is tried at the
 // tracked tone and this many steps of kSearchStepHz either side.
 constexpr int kSearchOffsets = 4;
@@ -102,7 +116,8 @@ CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) :
 
 CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
                                                              const std::vector<double>& count, int steps,
-                                                             double amplitude, double noise, double spread) const {
+                                                             double amplitude, double noise, double spread,
+                                                             const tagPhaseReference* reference) const {
     const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
     const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
     const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
@@ -143,7 +158,22 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             const size_t s = static_cast<size_t>(t - d);
             const std::complex<double> sum = prefix[tt] - prefix[s];
             const double n = count[tt] - count[s];
-            llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
+            if (reference != nullptr) {
+                // The tone's phase over the candidate mark as its
+                // neighbours show it makes the sum's phase count too.
+                const std::vector<std::complex<double>>& p = reference->prefix;
+                const size_t from = static_cast<size_t>(count[s]);
+                const size_t to = static_cast<size_t>(count[tt]);
+                const size_t lo = from > reference->window ? from - reference->window : 0;
+                const size_t hi = std::min(to + reference->window, p.size() - 1);
+                const double centre = 0.5 * static_cast<double>(from + to);
+                const std::complex<double> r = reference->weight * std::polar(1.0, reference->slope * centre) *
+                                               ((p[hi] - p[lo]) - (p[to] - p[from]));
+                llr[static_cast<size_t>(d)] =
+                    LogBesselI0(gain * std::abs(sum + r)) - LogBesselI0(gain * std::abs(r)) - n * a2;
+            } else {
+                llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
+            }
         }
         // Marks: a dot or a dash appended to the code of the gap before.
         for (size_t n = 0; n < nodes; ++n) {
@@ -214,10 +244,17 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     std::string reversed;
     size_t t = endT, n = endNode;
     reversed.push_back(m_nodes[n].ch);
+    // Each word's share of the score: from the end of the gap before it to
+    // the end of its last mark, less the cost of its characters.
+    double wordEnd = markEnd[t * nodes + n] - kCharCost;
+    int wordMarks = 0;
     while (true) {
         const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
         const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
         out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
+        out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
+        out.charStarts.push_back(before == 0 ? 1 : 0);
+        ++wordMarks;
         if (before != 0) {
             // A gap inside the character.
             const int g = gapFrom[s * nodes + before];
@@ -226,20 +263,153 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             continue;
         }
         const int g = gapFrom[s * nodes];
-        if (g < 0) break;  // the leading gap
+        if (g < 0) {
+            out.wordScores.push_back(wordEnd);  // the leading gap scores 0
+            out.wordMarks.push_back(wordMarks);
+            break;
+        }
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
         if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
             reversed.push_back(' ');
             out.wordStarts.push_back(static_cast<int>(s));
+            out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
+            out.wordMarks.push_back(wordMarks);
+            wordMarks = 0;
+            wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
         }
         reversed.push_back(m_nodes[prevNode].ch);
         t = static_cast<size_t>(g);
         n = prevNode;
     }
     std::reverse(out.marks.begin(), out.marks.end());
+    std::reverse(out.dashes.begin(), out.dashes.end());
+    std::reverse(out.charStarts.begin(), out.charStarts.end());
     out.text.assign(reversed.rbegin(), reversed.rend());
     std::reverse(out.wordStarts.begin(), out.wordStarts.end());
+    std::reverse(out.wordScores.begin(), out.wordScores.end());
+    std::reverse(out.wordMarks.begin(), out.wordMarks.end());
     return out;
+}
+
+CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
+    const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count, double dot) const {
+    tagPhaseReference out;
+    if (marks.size() < kMinPhaseMarks) return out;
+    // Each mark's sum and centre; consecutive marks' phase steps.
+    std::vector<std::complex<double>> sums;
+    std::vector<double> centres;
+    for (const auto& m : marks) {
+        const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+        const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
+        std::complex<double> sum = 0.0;
+        for (size_t i = from; i < to; ++i) sum += m_samples[i];
+        sums.push_back(sum);
+        centres.push_back(0.5 * static_cast<double>(from + to));
+    }
+    // The phase may move steadily from mark to mark (a keyer that starts
+    // each element afresh, a drift the marks are too short to show): the
+    // steady step per sample that lines the marks up best is taken, and how
+    // well they line up says how far the phase can be trusted.
+    const double most = 2.0 * kPi * kMaxPhaseStepHz / m_dRate;
+    double best = -1e300, bestSlope = 0.0, total = 0.0;
+    for (size_t k = 1; k < sums.size(); ++k) total += std::abs(sums[k] * std::conj(sums[k - 1]));
+    for (int g = -kPhaseGrid; g <= kPhaseGrid; ++g) {
+        const double slope = most * g / kPhaseGrid;
+        double v = 0.0;
+        for (size_t k = 1; k < sums.size(); ++k) {
+            v += std::real(sums[k] * std::conj(sums[k - 1]) * std::polar(1.0, -slope * (centres[k] - centres[k - 1])));
+        }
+        if (v > best) {
+            best = v;
+            bestSlope = slope;
+        }
+    }
+    if (total <= 0) return out;
+    const double coherence = best / total;
+    out.weight = std::min(1.0, std::max(0.0, (coherence - kMinCoherence) / (1.0 - kMinCoherence)));
+    out.slope = bestSlope;
+    out.window = static_cast<size_t>(kPhaseWindowDots * dot * m_dRate);
+    // The marks' samples turned back by the steady step, summed.
+    std::vector<char> inMark(m_samples.size(), 0);
+    for (const auto& m : marks) {
+        for (size_t i = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+             i < static_cast<size_t>(count[static_cast<size_t>(m.second)]); ++i) {
+            inMark[i] = 1;
+        }
+    }
+    out.prefix.assign(m_samples.size() + 1, 0.0);
+    const std::complex<double> step = std::polar(1.0, -bestSlope);
+    std::complex<double> w = 1.0, acc = 0.0;
+    for (size_t i = 0; i < m_samples.size(); ++i) {
+        if (inMark[i]) acc += m_samples[i] * w;
+        out.prefix[i + 1] = acc;
+        w *= step;
+        if ((i & 1023) == 1023) w /= std::abs(w);
+    }
+    return out;
+}
+
+std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const {
+    std::string text;
+    size_t at = 0;
+    for (size_t w = 0; w < words && at <= d.text.size(); ++w) {
+        size_t end = d.text.find(' ', at);
+        if (end == std::string::npos) end = d.text.size();
+        const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * d.wordMarks[w];
+        if (!weak) {
+            if (!text.empty()) text += ' ';
+            text.append(d.text, at, end - at);
+        }
+        at = end + 1;
+    }
+    return text;
+}
+
+double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std::complex<double>>& prefix,
+                                     const std::vector<double>& count, double dotSamples, double spread) const {
+    if (d.marks.empty()) return 0.0;
+    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
+    static const double between[] = {3.0, 7.0};
+    static const double betweenWeight[] = {0.75, 0.25};
+    const double a2 = m_dAmplitude * m_dAmplitude / m_dNoise;
+    const double gain = 2.0 * m_dAmplitude / m_dNoise;
+    const double gapSpread = spread * 1.1;
+    const long last = static_cast<long>(prefix.size()) - 1;
+    const long half = std::max(1L, std::lround(0.5 * dotSamples / kStepsPerDot));
+    const long stride = std::max(1L, half / 4);
+    double score = 0.0;
+    long previousEnd = -1;
+    for (size_t k = 0; k < d.marks.size(); ++k) {
+        const long from = static_cast<long>(count[static_cast<size_t>(d.marks[k].first)]);
+        const long to = static_cast<long>(count[static_cast<size_t>(d.marks[k].second)]);
+        double best = kNone;
+        long bestFrom = from, bestTo = to;
+        for (long a = std::max(previousEnd + 1, from - half); a <= from + half; a += stride) {
+            for (long b = std::max(a + 1, to - half); b <= std::min(last, to + half); b += stride) {
+                const double v = LogBesselI0(gain * std::abs(prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)])) -
+                                 static_cast<double>(b - a) * a2;
+                if (v > best) {
+                    best = v;
+                    bestFrom = a;
+                    bestTo = b;
+                }
+            }
+        }
+        if (best <= kNone) return kNone;
+        const double length = static_cast<double>(bestTo - bestFrom);
+        score += best + std::log(0.5) + LengthPrior(length / dotSamples, d.dashes[k] ? three : one, full, 1, spread) -
+                 std::log(length);
+        if (previousEnd >= 0) {
+            const double gap = static_cast<double>(bestFrom - previousEnd);
+            score += (d.charStarts[k] ? LengthPrior(gap / dotSamples, between, betweenWeight, 2, gapSpread)
+                                      : LengthPrior(gap / dotSamples, one, full, 1, gapSpread)) -
+                     std::log(gap);
+        }
+        if (d.charStarts[k]) score -= kCharCost;
+        previousEnd = bestTo;
+    }
+    return score;
 }
 
 void CCwSequenceDecoder::GuessLevels(double dot) {
@@ -367,7 +537,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
             m_dTurned = offset;
             sums();
         }
-        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread);
+        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread, nullptr);
         if (d.score > decision.score) {
             decision = std::move(d);
             bestOffset = offset;
@@ -441,6 +611,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 // On the first stretch read clearly nothing is known of the
                 // speed but the key decisions' guess, which is often far off
                 // while they settle: every speed is tried.
+                tagPhaseReference reference;
+                if (!acquiring) reference = PhaseReference(marks, count, own);
                 std::vector<double> dots;
                 if (acquiring) {
                     for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) dots.push_back(d);
@@ -452,13 +624,20 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 }
                 double bestDot = own;
                 double bestScore = kNone;
+                // Readings at different dot lengths are compared with their
+                    // edges placed to the sample: the raw scores favour the
+                    // finer steps of a faster dot.
+                std::vector<std::complex<double>> samplePrefix(m_samples.size() + 1);
+                for (size_t i = 0; i < m_samples.size(); ++i) samplePrefix[i + 1] = samplePrefix[i] + m_samples[i];
                 for (double candidate : dots) {
                     stepSamples = std::max(1.0, candidate * m_dRate / kStepsPerDot);
                     sums();
                     const double change = acquiring ? 0.0 : std::log(candidate / own) / kDotChange;
                     for (double spread : kSpreads) {
-                        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread);
-                        const double score = d.score - 0.5 * change * change;
+                        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread,
+                                                reference.weight > 0 ? &reference : nullptr);
+                        const double score = FineScore(d, samplePrefix, count, candidate * m_dRate, spread) -
+                                             0.5 * change * change;
                         if (score > bestScore) {
                             bestScore = score;
                             bestDot = candidate;
@@ -467,43 +646,69 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                         }
                     }
                 }
+                // The first stretch was read without the phase of its
+                // marks: now that its speed is known, it is read again
+                // with it.
+                if (acquiring) {
+                    stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
+                    sums();
+                    reference = PhaseReference(decision.marks, count, bestDot);
+                    if (reference.weight > 0) {
+                        decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread, &reference);
+                    }
+                }
                 // One stretch measures the dot only roughly: the decoder's
                 // own length moves a share of the way, unless it was the
                 // tracker's far-off length that won.
                 const bool moved = acquiring || std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
                 const double fitted = FitDot(decision, bestDot);
-                m_dDot = moved ? bestDot : own * std::pow(fitted / own, XS("XF", 0.3));
-                if (getenv("XD")) fprintf(stderr, "  [dec own %.1f trk %.1f -> %.1f spread %.2f amp %.3g noise %.3g steps %d final %d] %s\n", 1.2/own, 1.2/dot, 1.2/bestDot, m_dSpread, m_dAmplitude, m_dNoise, steps, final, decision.text.c_str());
+                m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
                 stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
                 sums();
             }
         }
     }
     if (!clear) {
-        if (getenv("XD")) fprintf(stderr, "  [unclear steps %d marks %zu]\n", steps, decision.marks.size());
-        m_samples.clear();
+        // Unless this is the end, the last moment is kept: it may hold the
+        // start of a weak signal that the key decisions have not caught.
+        const size_t tail = final ? 0 : static_cast<size_t>(kKeptTail * m_dRate);
+        if (m_samples.size() > tail) {
+            Rotate(-m_dTurned);
+            m_samples.erase(m_samples.begin(), m_samples.end() - static_cast<std::ptrdiff_t>(tail));
+        }
         return false;
     }
     if (decision.marks.empty()) {
         m_samples.clear();
         return false;
     }
-    // A word space before the first character when the gap across the
-    // previous stretch's end and this one's start is long enough.
-    const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
-    if (m_bWordOpen && m_dTrailing + leading >= kWordDots) {
-        *out += ' ';
-        m_bWordOpen = false;
+    // What each mark of a clear word scores, for telling noise read as a
+    // short word (an E in a word gap, a dot after the last word) from a
+    // real one: such a word scores a small share of what real marks do.
+    for (size_t w = 0; w < decision.wordScores.size(); ++w) {
+        if (decision.wordMarks[w] >= kScoredWordMarks) {
+            const double perMark = decision.wordScores[w] / decision.wordMarks[w];
+            m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
+        }
     }
+    const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
     const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
-    if (final || trailing >= kWordDots) {
-        *out += decision.text;
+    // The words let out, after a word space when the gap across the
+    // previous stretch's end and this one's start is long enough.
+    auto emit = [&](const std::string& text) {
+        if (text.empty()) return;
+        if (m_bWordOpen && m_dTrailing + leading >= kWordDots) *out += ' ';
+        *out += text;
         m_bWordOpen = true;
-        if (trailing >= kWordDots) {
+    };
+    if (final || trailing >= kWordDots) {
+        const std::string text = Words(decision, decision.wordScores.size());
+        emit(text);
+        if (trailing >= kWordDots && m_bWordOpen) {
             *out += ' ';
             m_bWordOpen = false;
         }
-        m_dTrailing = trailing;
+        m_dTrailing = text.empty() ? m_dTrailing + static_cast<double>(steps) / kStepsPerDot : trailing;
         m_samples.clear();
         return false;
     }
@@ -515,8 +720,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         Rotate(-m_dTurned);
         return true;
     }
-    const size_t space = decision.text.find_last_of(' ');
-    *out += decision.text.substr(0, space + 1);
+    emit(Words(decision, decision.wordScores.size() - 1));
+    if (m_bWordOpen) *out += ' ';
     m_bWordOpen = false;
     m_dTrailing = 0.0;
     const size_t keep = static_cast<size_t>(count[static_cast<size_t>(decision.wordStarts.back())]);

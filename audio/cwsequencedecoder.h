@@ -9,6 +9,11 @@
 // then costs more than it explains, which hard sample-by-sample decisions
 // cannot weigh. The best sequence is found by a dynamic programme over all
 // segmentations and all paths through the table's tree of codes.
+// Across stretches it keeps what they showed: the dot length (fitted to
+// the lengths of the elements read, so it does not waver with the key
+// decisions), whether the sender keys exactly or loosely, the tone's
+// offset, and the tone's phase from mark to mark, which a keyed carrier
+// keeps: each candidate mark's phase is weighed against its neighbours'.
 #pragma once
 
 #include <complex>
@@ -41,14 +46,40 @@ public:
 private:
     struct tagDecision {
         std::vector<std::pair<int, int>> marks;  // start and end steps
+        std::vector<char> dashes;                // each mark a dash (1) or a dot
+        std::vector<char> charStarts;            // each mark the first of a character
         std::string text;
         std::vector<int> wordStarts;  // step of each word's first mark after a word space
+        std::vector<double> wordScores;  // each word's share of the score
+        std::vector<int> wordMarks;      // and its number of marks
         double score = 0.0;           // log-likelihood ratio over noise alone
     };
-    // The best reading for the given levels.
+    // What decided marks show of the tone's phase: the marks' samples,
+    // turned back by a steady phase step per sample (slope), summed from
+    // the start; how far they are trusted (weight, 0 ... 1); and how many
+    // samples either side of a mark count.
+    struct tagPhaseReference {
+        std::vector<std::complex<double>> prefix;
+        double slope = 0.0;
+        double weight = 0.0;
+        size_t window = 0;
+    };
+    tagPhaseReference PhaseReference(const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count,
+                                     double dot) const;
+    // The best reading for the given levels and timing spread; with a
+    // phase reference, each mark's phase is weighed against it.
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
-                        int steps, double amplitude, double noise, double spread) const;
+                        int steps, double amplitude, double noise, double spread,
+                        const tagPhaseReference* reference) const;
 
+    // The first words of a reading, those that score too little for their
+    // marks left out, joined by blanks.
+    std::string Words(const tagDecision& d, size_t words) const;
+    // A reading's score with each mark's edges placed to the sample (prefix:
+    // sums of the samples from the start; dotSamples: the dot it was read
+    // with), so that readings at different dot lengths compare fairly.
+    double FineScore(const tagDecision& d, const std::vector<std::complex<double>>& prefix,
+                     const std::vector<double>& count, double dotSamples, double spread) const;
     // Sets the levels from the held samples' sums over a dot (seconds).
     void GuessLevels(double dot);
     // The dot length (seconds) that the lengths of a reading's marks and
@@ -62,6 +93,7 @@ private:
     // clearly (0 until the first).
     double m_dDot = 0.0;
     double m_dSpread = 0.22;
+    double m_dMarkScore = 0.0;  // what a mark of a clear word scores
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
     double m_dNoise = 0.0;
