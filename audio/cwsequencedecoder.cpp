@@ -40,7 +40,11 @@ constexpr double kPhaseWindowDots = 20.0;
 constexpr size_t kMinPhaseMarks = 6;
 constexpr double kMaxPhaseStepHz = 3.0;
 constexpr int kPhaseGrid = 60;
-constexpr double kMinCoherence = 0.3;
+constexpr double kMinCoherence = 0.6;
+// Votes carried from one stretch to the next keep this share; at least
+// kMinPhasePairs pairs of marks (so counted) must have voted.
+constexpr double kPhaseMemory = 0.7;
+constexpr double kMinPhasePairs = 12.0;
 // Words of at least kScoredWordMarks marks set what a mark scores; a word
 // scoring less than kWeakWordShare of that per mark is taken for noise.
 constexpr int kScoredWordMarks = 4;
@@ -292,7 +296,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
 }
 
 CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
-    const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count, double dot) const {
+    const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count, double dot) {
     tagPhaseReference out;
     if (marks.size() < kMinPhaseMarks) return out;
     // Each mark's sum and centre; consecutive marks' phase steps.
@@ -308,8 +312,10 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
     }
     // The phase may move steadily from mark to mark (a keyer that starts
     // each element afresh, a drift the marks are too short to show): the
-    // steady step per sample that lines the marks up best is taken, and how
-    // well they line up says how far the phase can be trusted.
+    // steady step per sample that lines consecutive marks up best is taken.
+    // How well it lines them up, gathered over recent stretches (the best
+    // of many steps lines up a few marks of random phase well by chance),
+    // says how far the phase can be trusted.
     const double most = 2.0 * kPi * kMaxPhaseStepHz / m_dRate;
     double best = -1e300, bestSlope = 0.0, total = 0.0;
     for (size_t k = 1; k < sums.size(); ++k) total += std::abs(sums[k] * std::conj(sums[k - 1]));
@@ -324,8 +330,11 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
             bestSlope = slope;
         }
     }
-    if (total <= 0) return out;
-    const double coherence = best / total;
+    m_dPhaseBest = kPhaseMemory * m_dPhaseBest + best;
+    m_dPhaseTotal = kPhaseMemory * m_dPhaseTotal + total;
+    m_dPhasePairs = kPhaseMemory * m_dPhasePairs + static_cast<double>(sums.size() - 1);
+    if (m_dPhaseTotal <= 0 || m_dPhasePairs < kMinPhasePairs) return out;
+    const double coherence = m_dPhaseBest / m_dPhaseTotal;
     out.weight = std::min(1.0, std::max(0.0, (coherence - kMinCoherence) / (1.0 - kMinCoherence)));
     out.slope = bestSlope;
     out.window = static_cast<size_t>(kPhaseWindowDots * dot * m_dRate);

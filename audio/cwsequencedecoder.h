@@ -64,8 +64,9 @@ private:
         double weight = 0.0;
         size_t window = 0;
     };
+    // Learns from the marks (once per stretch) and gives the reference.
     tagPhaseReference PhaseReference(const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count,
-                                     double dot) const;
+                                     double dot);
     // The best reading for the given levels and timing spread; with a
     // phase reference, each mark's phase is weighed against it.
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
@@ -94,6 +95,11 @@ private:
     double m_dDot = 0.0;
     double m_dSpread = 0.22;
     double m_dMarkScore = 0.0;  // what a mark of a clear word scores
+    // How well recent stretches' marks lined up in phase, out of how well
+    // they could have, and the pairs of marks behind it.
+    double m_dPhaseBest = 0.0;
+    double m_dPhaseTotal = 0.0;
+    double m_dPhasePairs = 0.0;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
     double m_dNoise = 0.0;
