@@ -22,10 +22,10 @@ const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
 constexpr double kDotFactors[] = {0.9, 0.95, 1.0, 1.05, 1.1};
 constexpr double kTrackerFactors[] = {0.95, 1.0, 1.05};
 // Dot lengths (seconds) tried on the first stretch: 5 to 50 WPM in steps
-// of kAcquireStep.
+// of kAcquireStep, then kDotFactors about the best.
 constexpr double kMinDot = 1.2 / 50.0;
 constexpr double kMaxDot = 1.2 / 5.0;
-constexpr double kAcquireStep = 1.05;
+constexpr double kAcquireStep = 1.12;
 constexpr double kOwnRatio = 1.15;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
@@ -155,6 +155,8 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
     std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
     std::vector<double> llr(M);
+    std::vector<double> charEnd(T, kNone);
+    std::vector<int> charNode(T, -1);
     for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
     for (int t = 1; t <= steps; ++t) {
         const size_t tt = static_cast<size_t>(t);
@@ -214,17 +216,22 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                     gapNode[tt * nodes + n] = static_cast<int>(n);
                 }
             }
-            if (m_nodes[n].ch == 0) continue;
-            for (int d = 1; d <= maxGap && d <= t; ++d) {
-                const size_t s = static_cast<size_t>(t - d);
-                const double m = markEnd[s * nodes + n];
-                if (m <= kNone) continue;
-                const double v = m + charGapPrior[static_cast<size_t>(d)] - kCharCost;
-                if (v > gapEnd[tt * nodes]) {
-                    gapEnd[tt * nodes] = v;
-                    gapFrom[tt * nodes] = static_cast<int>(s);
-                    gapNode[tt * nodes] = static_cast<int>(n);
-                }
+        }
+        for (int d = 1; d <= maxGap && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            if (charEnd[s] <= kNone) continue;
+            const double v = charEnd[s] + charGapPrior[static_cast<size_t>(d)] - kCharCost;
+            if (v > gapEnd[tt * nodes]) {
+                gapEnd[tt * nodes] = v;
+                gapFrom[tt * nodes] = static_cast<int>(s);
+                gapNode[tt * nodes] = charNode[s];
+            }
+        }
+        // The best reading whose last mark, ending here, ends a character.
+        for (size_t n = 1; n < nodes; ++n) {
+            if (m_nodes[n].ch != 0 && markEnd[tt * nodes + n] > charEnd[tt]) {
+                charEnd[tt] = markEnd[tt * nodes + n];
+                charNode[tt] = static_cast<int>(n);
             }
         }
     }
@@ -622,38 +629,46 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 // while they settle: every speed is tried.
                 tagPhaseReference reference;
                 if (!acquiring) reference = PhaseReference(marks, count, own);
-                std::vector<double> dots;
-                if (acquiring) {
-                    for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) dots.push_back(d);
-                } else {
-                    for (double f : kDotFactors) dots.push_back(own * f);
-                    if (std::fabs(std::log(dot / own)) > std::log(kOwnRatio)) {
-                        for (double f : kTrackerFactors) dots.push_back(dot * f);
-                    }
-                }
-                double bestDot = own;
-                double bestScore = kNone;
                 // Readings at different dot lengths are compared with their
-                    // edges placed to the sample: the raw scores favour the
-                    // finer steps of a faster dot.
+                // edges placed to the sample: the raw scores favour the
+                // finer steps of a faster dot.
                 std::vector<std::complex<double>> samplePrefix(m_samples.size() + 1);
                 for (size_t i = 0; i < m_samples.size(); ++i) samplePrefix[i + 1] = samplePrefix[i] + m_samples[i];
-                for (double candidate : dots) {
+                double bestDot = own;
+                double bestScore = kNone;
+                const double spreadNow = m_dSpread;
+                auto tryDot = [&](double candidate, double spread) {
                     stepSamples = std::max(1.0, candidate * m_dRate / kStepsPerDot);
                     sums();
                     const double change = acquiring ? 0.0 : std::log(candidate / own) / kDotChange;
-                    for (double spread : kSpreads) {
-                        tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread,
-                                                reference.weight > 0 ? &reference : nullptr);
-                        const double score = FineScore(d, samplePrefix, count, candidate * m_dRate, spread) -
-                                             0.5 * change * change;
-                        if (score > bestScore) {
-                            bestScore = score;
-                            bestDot = candidate;
-                            m_dSpread = spread;
-                            decision = std::move(d);
-                        }
+                    tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread,
+                                            reference.weight > 0 ? &reference : nullptr);
+                    const double score =
+                        FineScore(d, samplePrefix, count, candidate * m_dRate, spread) - 0.5 * change * change;
+                    if (score > bestScore) {
+                        bestScore = score;
+                        bestDot = candidate;
+                        m_dSpread = spread;
+                        decision = std::move(d);
                     }
+                };
+                if (acquiring) {
+                    // Every speed, coarsely, then finely about the best.
+                    for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryDot(d, spreadNow);
+                    const double coarse = bestDot;
+                    for (double f : kDotFactors) {
+                        if (f != 1.0) tryDot(coarse * f, spreadNow);
+                    }
+                } else {
+                    for (double f : kDotFactors) tryDot(own * f, spreadNow);
+                    if (std::fabs(std::log(dot / own)) > std::log(kOwnRatio)) {
+                        for (double f : kTrackerFactors) tryDot(dot * f, spreadNow);
+                    }
+                }
+                // The other timing spread, at the dot found.
+                const double found = bestDot;
+                for (double spread : kSpreads) {
+                    if (spread != spreadNow) tryDot(found, spread);
                 }
                 // The first stretch was read without the phase of its
                 // marks: now that its speed is known, it is read again
