@@ -4,19 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/cwsequencemodel.h"
+
+using namespace cwsequence;
+
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr int kStepsPerDot = 8;
-constexpr double kMaxMarkDots = 5.0;
-constexpr double kMaxGapDots = 12.0;
-constexpr double kNone = -1e300;
-// A gap of this many dots or more is a word space.
-constexpr double kWordDots = 5.0;
-// Every character read costs the log of the table's size: all characters
-// equally likely, so that reading one more (a burst of noise as an E, a
-// character split in two) must be paid for by the signal.
-const double kCharCost = std::log(static_cast<double>(MORSE_CODE_COUNT));
 // Dot lengths tried around the decoder's own estimate, as factors, and
 // around the speed tracker's when the two differ by more than kOwnRatio.
 constexpr double kDotFactors[] = {0.9, 0.95, 1.0, 1.05, 1.1};
@@ -32,19 +25,6 @@ constexpr double kOwnRatio = 1.15;
 constexpr double kDotChange = 0.1;
 // Share of the way the decoder's dot moves to what one stretch fits.
 constexpr double kDotFollow = 0.3;
-// A phase reference for a mark from the marks decided within this many
-// dots either side; at least kMinPhaseMarks marks; phase steps of up to
-// kMaxPhaseStepHz searched on a grid of 2 kPhaseGrid + 1; marks whose
-// phases line up less than kMinCoherence (1 for perfectly) give none.
-constexpr double kPhaseWindowDots = 20.0;
-constexpr size_t kMinPhaseMarks = 6;
-constexpr double kMaxPhaseStepHz = 3.0;
-constexpr int kPhaseGrid = 60;
-constexpr double kMinCoherence = 0.6;
-// Votes carried from one stretch to the next keep this share; at least
-// kMinPhasePairs pairs of marks (so counted) must have voted.
-constexpr double kPhaseMemory = 0.7;
-constexpr double kMinPhasePairs = 12.0;
 // Words of at least kScoredWordMarks marks set what a mark scores; a word
 // scoring less than kWeakWordShare of that per mark is taken for noise.
 constexpr int kScoredWordMarks = 4;
@@ -74,29 +54,6 @@ constexpr double kFollow = 0.4;
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
 
-// ln I0(x) for x >= 0: its series below 3.75, its asymptotic form above.
-double LogBesselI0(double x) {
-    if (x < 3.75) {
-        const double y = x * x / 4.0;
-        return std::log(1.0 + y + y * y / 4.0 + y * y * y / 36.0 + y * y * y * y / 576.0 +
-                        y * y * y * y * y / 14400.0);
-    }
-    return x - 0.5 * std::log(2.0 * kPi * x) + std::log(1.0 + 1.0 / (8.0 * x));
-}
-
-// Log-likelihood of a length (in dots) given the lengths it may have: a
-// mixture of log-normal peaks; never below a floor, so that no sequence is
-// impossible.
-double LengthPrior(double dots, const double* centres, const double* weights, int count, double spread) {
-    double p = 0.0;
-    const double l = std::log(dots);
-    for (int i = 0; i < count; ++i) {
-        const double z = (l - std::log(centres[i])) / spread;
-        p += weights[i] * std::exp(-0.5 * z * z) / (spread * std::sqrt(2.0 * kPi));
-    }
-    return std::log(std::max(p, 1e-9));
-}
-
 }  // namespace
 
 CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) : m_dRate(rate) {
@@ -118,253 +75,6 @@ CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) :
     }
 }
 
-CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
-                                                             const std::vector<double>& count, int steps,
-                                                             double amplitude, double noise, double spread,
-                                                             const tagPhaseReference* reference) const {
-    const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
-    const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
-    const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
-    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
-    static const double between[] = {3.0, 7.0};
-    static const double betweenWeight[] = {0.75, 0.25};
-    const double gapSpread = spread * 1.1;
-    const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
-    std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
-    for (int d = 1; d <= maxMark; ++d) {
-        const double x = static_cast<double>(d) / kStepsPerDot;
-        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, spread) - std::log(d);
-        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, spread) - std::log(d);
-    }
-    for (int d = 1; d <= maxGap; ++d) {
-        const double x = static_cast<double>(d) / kStepsPerDot;
-        if (d <= maxElementGap) {
-            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, gapSpread) - std::log(d);
-        }
-        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, gapSpread) - std::log(d);
-    }
-    const double a2 = amplitude * amplitude / noise;
-    const double gain = 2.0 * amplitude / noise;
-    const size_t nodes = m_nodes.size();
-    const size_t T = static_cast<size_t>(steps) + 1;
-    // markEnd[t][n]: best score of a reading whose last mark ends at t with
-    // n the code so far; gapEnd[t][n]: whose gap inside a character (n not
-    // the root) or between characters (n the root, or nothing yet) ends at
-    // t. Back-pointers: the step where the segment began and the node
-    // before it.
-    std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
-    std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
-    std::vector<double> llr(M);
-    std::vector<double> charEnd(T, kNone);
-    std::vector<int> charNode(T, -1);
-    for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
-    for (int t = 1; t <= steps; ++t) {
-        const size_t tt = static_cast<size_t>(t);
-        for (int d = 1; d <= maxMark && d <= t; ++d) {
-            const size_t s = static_cast<size_t>(t - d);
-            const std::complex<double> sum = prefix[tt] - prefix[s];
-            const double n = count[tt] - count[s];
-            if (reference != nullptr) {
-                // The tone's phase over the candidate mark as its
-                // neighbours show it makes the sum's phase count too.
-                const std::vector<std::complex<double>>& p = reference->prefix;
-                const size_t from = static_cast<size_t>(count[s]);
-                const size_t to = static_cast<size_t>(count[tt]);
-                const size_t lo = from > reference->window ? from - reference->window : 0;
-                const size_t hi = std::min(to + reference->window, p.size() - 1);
-                const double centre = 0.5 * static_cast<double>(from + to);
-                const std::complex<double> r = reference->weight * std::polar(1.0, reference->slope * centre) *
-                                               ((p[hi] - p[lo]) - (p[to] - p[from]));
-                llr[static_cast<size_t>(d)] =
-                    LogBesselI0(gain * std::abs(sum + r)) - LogBesselI0(gain * std::abs(r)) - n * a2;
-            } else {
-                llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
-            }
-        }
-        // Marks: a dot or a dash appended to the code of the gap before.
-        for (size_t n = 0; n < nodes; ++n) {
-            for (int e = 0; e < 2; ++e) {
-                const int c = m_nodes[n].child[e];
-                if (c < 0) continue;
-                const std::vector<double>& prior = e == 0 ? dotPrior : dashPrior;
-                double best = markEnd[tt * nodes + static_cast<size_t>(c)];
-                for (int d = 1; d <= maxMark && d <= t; ++d) {
-                    const size_t s = static_cast<size_t>(t - d);
-                    const double g = gapEnd[s * nodes + n];
-                    if (g <= kNone) continue;
-                    const double v = g + llr[static_cast<size_t>(d)] + prior[static_cast<size_t>(d)];
-                    if (v > best) {
-                        best = v;
-                        markEnd[tt * nodes + static_cast<size_t>(c)] = v;
-                        markFrom[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(s);
-                        markNode[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(n);
-                    }
-                }
-            }
-        }
-        // Gaps: inside a character the code goes on; between characters the
-        // code so far must be a character of the table.
-        for (size_t n = 1; n < nodes; ++n) {
-            for (int d = 1; d <= maxElementGap && d <= t; ++d) {
-                const size_t s = static_cast<size_t>(t - d);
-                const double m = markEnd[s * nodes + n];
-                if (m <= kNone) continue;
-                const double v = m + elementGapPrior[static_cast<size_t>(d)];
-                if (v > gapEnd[tt * nodes + n]) {
-                    gapEnd[tt * nodes + n] = v;
-                    gapFrom[tt * nodes + n] = static_cast<int>(s);
-                    gapNode[tt * nodes + n] = static_cast<int>(n);
-                }
-            }
-        }
-        for (int d = 1; d <= maxGap && d <= t; ++d) {
-            const size_t s = static_cast<size_t>(t - d);
-            if (charEnd[s] <= kNone) continue;
-            const double v = charEnd[s] + charGapPrior[static_cast<size_t>(d)] - kCharCost;
-            if (v > gapEnd[tt * nodes]) {
-                gapEnd[tt * nodes] = v;
-                gapFrom[tt * nodes] = static_cast<int>(s);
-                gapNode[tt * nodes] = charNode[s];
-            }
-        }
-        // The best reading whose last mark, ending here, ends a character.
-        for (size_t n = 1; n < nodes; ++n) {
-            if (m_nodes[n].ch != 0 && markEnd[tt * nodes + n] > charEnd[tt]) {
-                charEnd[tt] = markEnd[tt * nodes + n];
-                charNode[tt] = static_cast<int>(n);
-            }
-        }
-    }
-    // The stretch ends after a complete character, in a gap of any length.
-    tagDecision out;
-    double best = 0.0;  // nothing at all
-    out.score = 0.0;
-    size_t endT = 0, endNode = 0;
-    for (size_t t = 1; t < T; ++t) {
-        for (size_t n = 1; n < nodes; ++n) {
-            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] - kCharCost > best) {
-                best = markEnd[t * nodes + n] - kCharCost;
-                endT = t;
-                endNode = n;
-            }
-        }
-    }
-    out.score = best;
-    if (endT == 0) return out;
-    // Walk back through marks and gaps; characters are collected in reverse.
-    std::string reversed;
-    size_t t = endT, n = endNode;
-    reversed.push_back(m_nodes[n].ch);
-    // Each word's share of the score: from the end of the gap before it to
-    // the end of its last mark, less the cost of its characters.
-    double wordEnd = markEnd[t * nodes + n] - kCharCost;
-    int wordMarks = 0;
-    while (true) {
-        const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
-        const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
-        out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
-        out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
-        out.charStarts.push_back(before == 0 ? 1 : 0);
-        ++wordMarks;
-        if (before != 0) {
-            // A gap inside the character.
-            const int g = gapFrom[s * nodes + before];
-            t = static_cast<size_t>(g);
-            n = before;
-            continue;
-        }
-        const int g = gapFrom[s * nodes];
-        if (g < 0) {
-            out.wordScores.push_back(wordEnd);  // the leading gap scores 0
-            out.wordMarks.push_back(wordMarks);
-            break;
-        }
-        const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
-        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
-            reversed.push_back(' ');
-            out.wordStarts.push_back(static_cast<int>(s));
-            out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
-            out.wordMarks.push_back(wordMarks);
-            wordMarks = 0;
-            wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
-        }
-        reversed.push_back(m_nodes[prevNode].ch);
-        t = static_cast<size_t>(g);
-        n = prevNode;
-    }
-    std::reverse(out.marks.begin(), out.marks.end());
-    std::reverse(out.dashes.begin(), out.dashes.end());
-    std::reverse(out.charStarts.begin(), out.charStarts.end());
-    out.text.assign(reversed.rbegin(), reversed.rend());
-    std::reverse(out.wordStarts.begin(), out.wordStarts.end());
-    std::reverse(out.wordScores.begin(), out.wordScores.end());
-    std::reverse(out.wordMarks.begin(), out.wordMarks.end());
-    return out;
-}
-
-CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
-    const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count, double dot) {
-    tagPhaseReference out;
-    if (marks.size() < kMinPhaseMarks) return out;
-    // Each mark's sum and centre; consecutive marks' phase steps.
-    std::vector<std::complex<double>> sums;
-    std::vector<double> centres;
-    for (const auto& m : marks) {
-        const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
-        const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
-        std::complex<double> sum = 0.0;
-        for (size_t i = from; i < to; ++i) sum += m_samples[i];
-        sums.push_back(sum);
-        centres.push_back(0.5 * static_cast<double>(from + to));
-    }
-    // The phase may move steadily from mark to mark (a keyer that starts
-    // each element afresh, a drift the marks are too short to show): the
-    // steady step per sample that lines consecutive marks up best is taken.
-    // How well it lines them up, gathered over recent stretches (the best
-    // of many steps lines up a few marks of random phase well by chance),
-    // says how far the phase can be trusted.
-    const double most = 2.0 * kPi * kMaxPhaseStepHz / m_dRate;
-    double best = -1e300, bestSlope = 0.0, total = 0.0;
-    for (size_t k = 1; k < sums.size(); ++k) total += std::abs(sums[k] * std::conj(sums[k - 1]));
-    for (int g = -kPhaseGrid; g <= kPhaseGrid; ++g) {
-        const double slope = most * g / kPhaseGrid;
-        double v = 0.0;
-        for (size_t k = 1; k < sums.size(); ++k) {
-            v += std::real(sums[k] * std::conj(sums[k - 1]) * std::polar(1.0, -slope * (centres[k] - centres[k - 1])));
-        }
-        if (v > best) {
-            best = v;
-            bestSlope = slope;
-        }
-    }
-    m_dPhaseBest = kPhaseMemory * m_dPhaseBest + best;
-    m_dPhaseTotal = kPhaseMemory * m_dPhaseTotal + total;
-    m_dPhasePairs = kPhaseMemory * m_dPhasePairs + static_cast<double>(sums.size() - 1);
-    if (m_dPhaseTotal <= 0 || m_dPhasePairs < kMinPhasePairs) return out;
-    const double coherence = m_dPhaseBest / m_dPhaseTotal;
-    out.weight = std::min(1.0, std::max(0.0, (coherence - kMinCoherence) / (1.0 - kMinCoherence)));
-    out.slope = bestSlope;
-    out.window = static_cast<size_t>(kPhaseWindowDots * dot * m_dRate);
-    // The marks' samples turned back by the steady step, summed.
-    std::vector<char> inMark(m_samples.size(), 0);
-    for (const auto& m : marks) {
-        for (size_t i = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
-             i < static_cast<size_t>(count[static_cast<size_t>(m.second)]); ++i) {
-            inMark[i] = 1;
-        }
-    }
-    out.prefix.assign(m_samples.size() + 1, 0.0);
-    const std::complex<double> step = std::polar(1.0, -bestSlope);
-    std::complex<double> w = 1.0, acc = 0.0;
-    for (size_t i = 0; i < m_samples.size(); ++i) {
-        if (inMark[i]) acc += m_samples[i] * w;
-        out.prefix[i + 1] = acc;
-        w *= step;
-        if ((i & 1023) == 1023) w /= std::abs(w);
-    }
-    return out;
-}
-
 std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const {
     std::string text;
     size_t at = 0;
@@ -380,52 +90,6 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         at = end + 1;
     }
     return text;
-}
-
-double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std::complex<double>>& prefix,
-                                     const std::vector<double>& count, double dotSamples, double spread) const {
-    if (d.marks.empty()) return 0.0;
-    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
-    static const double between[] = {3.0, 7.0};
-    static const double betweenWeight[] = {0.75, 0.25};
-    const double a2 = m_dAmplitude * m_dAmplitude / m_dNoise;
-    const double gain = 2.0 * m_dAmplitude / m_dNoise;
-    const double gapSpread = spread * 1.1;
-    const long last = static_cast<long>(prefix.size()) - 1;
-    const long half = std::max(1L, std::lround(0.5 * dotSamples / kStepsPerDot));
-    const long stride = std::max(1L, half / 4);
-    double score = 0.0;
-    long previousEnd = -1;
-    for (size_t k = 0; k < d.marks.size(); ++k) {
-        const long from = static_cast<long>(count[static_cast<size_t>(d.marks[k].first)]);
-        const long to = static_cast<long>(count[static_cast<size_t>(d.marks[k].second)]);
-        double best = kNone;
-        long bestFrom = from, bestTo = to;
-        for (long a = std::max(previousEnd + 1, from - half); a <= from + half; a += stride) {
-            for (long b = std::max(a + 1, to - half); b <= std::min(last, to + half); b += stride) {
-                const double v = LogBesselI0(gain * std::abs(prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)])) -
-                                 static_cast<double>(b - a) * a2;
-                if (v > best) {
-                    best = v;
-                    bestFrom = a;
-                    bestTo = b;
-                }
-            }
-        }
-        if (best <= kNone) return kNone;
-        const double length = static_cast<double>(bestTo - bestFrom);
-        score += best + std::log(0.5) + LengthPrior(length / dotSamples, d.dashes[k] ? three : one, full, 1, spread) -
-                 std::log(length);
-        if (previousEnd >= 0) {
-            const double gap = static_cast<double>(bestFrom - previousEnd);
-            score += (d.charStarts[k] ? LengthPrior(gap / dotSamples, between, betweenWeight, 2, gapSpread)
-                                      : LengthPrior(gap / dotSamples, one, full, 1, gapSpread)) -
-                     std::log(gap);
-        }
-        if (d.charStarts[k]) score -= kCharCost;
-        previousEnd = bestTo;
-    }
-    return score;
 }
 
 void CCwSequenceDecoder::GuessLevels(double dot) {

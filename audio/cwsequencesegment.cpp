@@ -1,0 +1,239 @@
+// The whole-stretch decoder's dynamic programme over segmentations and
+// codes, and the sample-exact rescoring of a reading (see cwsequencedecoder.h).
+#include <algorithm>
+#include <cmath>
+
+#include "audio/cwsequencedecoder.h"
+#include "audio/cwsequencemodel.h"
+
+using namespace cwsequence;
+
+CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
+                                                             const std::vector<double>& count, int steps,
+                                                             double amplitude, double noise, double spread,
+                                                             const tagPhaseReference* reference) const {
+    const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
+    const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
+    const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
+    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
+    static const double between[] = {3.0, 7.0};
+    static const double betweenWeight[] = {0.75, 0.25};
+    const double gapSpread = spread * 1.1;
+    const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
+    std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
+    for (int d = 1; d <= maxMark; ++d) {
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        dotPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, one, full, 1, spread) - std::log(d);
+        dashPrior[static_cast<size_t>(d)] = std::log(0.5) + LengthPrior(x, three, full, 1, spread) - std::log(d);
+    }
+    for (int d = 1; d <= maxGap; ++d) {
+        const double x = static_cast<double>(d) / kStepsPerDot;
+        if (d <= maxElementGap) {
+            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, gapSpread) - std::log(d);
+        }
+        charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, gapSpread) - std::log(d);
+    }
+    const double a2 = amplitude * amplitude / noise;
+    const double gain = 2.0 * amplitude / noise;
+    const size_t nodes = m_nodes.size();
+    const size_t T = static_cast<size_t>(steps) + 1;
+    // markEnd[t][n]: best score of a reading whose last mark ends at t with
+    // n the code so far; gapEnd[t][n]: whose gap inside a character (n not
+    // the root) or between characters (n the root, or nothing yet) ends at
+    // t. Back-pointers: the step where the segment began and the node
+    // before it.
+    std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
+    std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
+    std::vector<double> llr(M);
+    std::vector<double> charEnd(T, kNone);
+    std::vector<int> charNode(T, -1);
+    for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
+    for (int t = 1; t <= steps; ++t) {
+        const size_t tt = static_cast<size_t>(t);
+        for (int d = 1; d <= maxMark && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            const std::complex<double> sum = prefix[tt] - prefix[s];
+            const double n = count[tt] - count[s];
+            if (reference != nullptr) {
+                // The tone's phase over the candidate mark as its
+                // neighbours show it makes the sum's phase count too.
+                const std::vector<std::complex<double>>& p = reference->prefix;
+                const size_t from = static_cast<size_t>(count[s]);
+                const size_t to = static_cast<size_t>(count[tt]);
+                const size_t lo = from > reference->window ? from - reference->window : 0;
+                const size_t hi = std::min(to + reference->window, p.size() - 1);
+                const double centre = 0.5 * static_cast<double>(from + to);
+                const std::complex<double> r = reference->weight * std::polar(1.0, reference->slope * centre) *
+                                               ((p[hi] - p[lo]) - (p[to] - p[from]));
+                llr[static_cast<size_t>(d)] =
+                    LogBesselI0(gain * std::abs(sum + r)) - LogBesselI0(gain * std::abs(r)) - n * a2;
+            } else {
+                llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
+            }
+        }
+        // Marks: a dot or a dash appended to the code of the gap before.
+        for (size_t n = 0; n < nodes; ++n) {
+            for (int e = 0; e < 2; ++e) {
+                const int c = m_nodes[n].child[e];
+                if (c < 0) continue;
+                const std::vector<double>& prior = e == 0 ? dotPrior : dashPrior;
+                double best = markEnd[tt * nodes + static_cast<size_t>(c)];
+                for (int d = 1; d <= maxMark && d <= t; ++d) {
+                    const size_t s = static_cast<size_t>(t - d);
+                    const double g = gapEnd[s * nodes + n];
+                    if (g <= kNone) continue;
+                    const double v = g + llr[static_cast<size_t>(d)] + prior[static_cast<size_t>(d)];
+                    if (v > best) {
+                        best = v;
+                        markEnd[tt * nodes + static_cast<size_t>(c)] = v;
+                        markFrom[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(s);
+                        markNode[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(n);
+                    }
+                }
+            }
+        }
+        // Gaps: inside a character the code goes on; between characters the
+        // code so far must be a character of the table.
+        for (size_t n = 1; n < nodes; ++n) {
+            for (int d = 1; d <= maxElementGap && d <= t; ++d) {
+                const size_t s = static_cast<size_t>(t - d);
+                const double m = markEnd[s * nodes + n];
+                if (m <= kNone) continue;
+                const double v = m + elementGapPrior[static_cast<size_t>(d)];
+                if (v > gapEnd[tt * nodes + n]) {
+                    gapEnd[tt * nodes + n] = v;
+                    gapFrom[tt * nodes + n] = static_cast<int>(s);
+                    gapNode[tt * nodes + n] = static_cast<int>(n);
+                }
+            }
+        }
+        for (int d = 1; d <= maxGap && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            if (charEnd[s] <= kNone) continue;
+            const double v = charEnd[s] + charGapPrior[static_cast<size_t>(d)] - kCharCost;
+            if (v > gapEnd[tt * nodes]) {
+                gapEnd[tt * nodes] = v;
+                gapFrom[tt * nodes] = static_cast<int>(s);
+                gapNode[tt * nodes] = charNode[s];
+            }
+        }
+        // The best reading whose last mark, ending here, ends a character.
+        for (size_t n = 1; n < nodes; ++n) {
+            if (m_nodes[n].ch != 0 && markEnd[tt * nodes + n] > charEnd[tt]) {
+                charEnd[tt] = markEnd[tt * nodes + n];
+                charNode[tt] = static_cast<int>(n);
+            }
+        }
+    }
+    // The stretch ends after a complete character, in a gap of any length.
+    tagDecision out;
+    double best = 0.0;  // nothing at all
+    out.score = 0.0;
+    size_t endT = 0, endNode = 0;
+    for (size_t t = 1; t < T; ++t) {
+        for (size_t n = 1; n < nodes; ++n) {
+            if (m_nodes[n].ch != 0 && markEnd[t * nodes + n] - kCharCost > best) {
+                best = markEnd[t * nodes + n] - kCharCost;
+                endT = t;
+                endNode = n;
+            }
+        }
+    }
+    out.score = best;
+    if (endT == 0) return out;
+    // Walk back through marks and gaps; characters are collected in reverse.
+    std::string reversed;
+    size_t t = endT, n = endNode;
+    reversed.push_back(m_nodes[n].ch);
+    // Each word's share of the score: from the end of the gap before it to
+    // the end of its last mark, less the cost of its characters.
+    double wordEnd = markEnd[t * nodes + n] - kCharCost;
+    int wordMarks = 0;
+    while (true) {
+        const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
+        const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
+        out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
+        out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
+        out.charStarts.push_back(before == 0 ? 1 : 0);
+        ++wordMarks;
+        if (before != 0) {
+            // A gap inside the character.
+            const int g = gapFrom[s * nodes + before];
+            t = static_cast<size_t>(g);
+            n = before;
+            continue;
+        }
+        const int g = gapFrom[s * nodes];
+        if (g < 0) {
+            out.wordScores.push_back(wordEnd);  // the leading gap scores 0
+            out.wordMarks.push_back(wordMarks);
+            break;
+        }
+        const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
+        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
+            reversed.push_back(' ');
+            out.wordStarts.push_back(static_cast<int>(s));
+            out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
+            out.wordMarks.push_back(wordMarks);
+            wordMarks = 0;
+            wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
+        }
+        reversed.push_back(m_nodes[prevNode].ch);
+        t = static_cast<size_t>(g);
+        n = prevNode;
+    }
+    std::reverse(out.marks.begin(), out.marks.end());
+    std::reverse(out.dashes.begin(), out.dashes.end());
+    std::reverse(out.charStarts.begin(), out.charStarts.end());
+    out.text.assign(reversed.rbegin(), reversed.rend());
+    std::reverse(out.wordStarts.begin(), out.wordStarts.end());
+    std::reverse(out.wordScores.begin(), out.wordScores.end());
+    std::reverse(out.wordMarks.begin(), out.wordMarks.end());
+    return out;
+}
+
+double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std::complex<double>>& prefix,
+                                     const std::vector<double>& count, double dotSamples, double spread) const {
+    if (d.marks.empty()) return 0.0;
+    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
+    static const double between[] = {3.0, 7.0};
+    static const double betweenWeight[] = {0.75, 0.25};
+    const double a2 = m_dAmplitude * m_dAmplitude / m_dNoise;
+    const double gain = 2.0 * m_dAmplitude / m_dNoise;
+    const double gapSpread = spread * 1.1;
+    const long last = static_cast<long>(prefix.size()) - 1;
+    const long half = std::max(1L, std::lround(0.5 * dotSamples / kStepsPerDot));
+    const long stride = std::max(1L, half / 4);
+    double score = 0.0;
+    long previousEnd = -1;
+    for (size_t k = 0; k < d.marks.size(); ++k) {
+        const long from = static_cast<long>(count[static_cast<size_t>(d.marks[k].first)]);
+        const long to = static_cast<long>(count[static_cast<size_t>(d.marks[k].second)]);
+        double best = kNone;
+        long bestFrom = from, bestTo = to;
+        for (long a = std::max(previousEnd + 1, from - half); a <= from + half; a += stride) {
+            for (long b = std::max(a + 1, to - half); b <= std::min(last, to + half); b += stride) {
+                const double v = LogBesselI0(gain * std::abs(prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)])) -
+                                 static_cast<double>(b - a) * a2;
+                if (v > best) {
+                    best = v;
+                    bestFrom = a;
+                    bestTo = b;
+                }
+            }
+        }
+        if (best <= kNone) return kNone;
+        const double length = static_cast<double>(bestTo - bestFrom);
+        score += best + std::log(0.5) + LengthPrior(length / dotSamples, d.dashes[k] ? three : one, full, 1, spread) -
+                 std::log(length);
+        if (previousEnd >= 0) {
+            const double gap = static_cast<double>(bestFrom - previousEnd);
+            score += (d.charStarts[k] ? LengthPrior(gap / dotSamples, between, betweenWeight, 2, gapSpread)
+                                      : LengthPrior(gap / dotSamples, one, full, 1, gapSpread)) -
+                     std::log(gap);
+        }
+        if (d.charStarts[k]) score -= kCharCost;
+        previousEnd = bestTo;
+    }
+    return score;
+}
