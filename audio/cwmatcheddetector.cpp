@@ -26,7 +26,6 @@ void CCwMatchedDetector::SetLength(int32_t samples) {
 
 double CCwMatchedDetector::Feed(std::complex<double> z) {
     const std::complex<double> v = z * m_phasor;
-    m_last = v;
     m_phasor *= m_rot;
     m_ring[m_nPos] = v;
     const size_t oldest = (m_nPos + kRingSize - static_cast<size_t>(m_nLength)) % kRingSize;

@@ -21,8 +21,6 @@ public:
 
     // One baseband sample in, the envelope amplitude out.
     double Feed(std::complex<double> z);
-    // The last sample fed, shifted so that the tone is at 0 Hz.
-    std::complex<double> LastShifted() const { return m_last; }
 
 private:
     double m_dRate;
@@ -33,5 +31,4 @@ private:
     int32_t m_nLength = 0;
     int32_t m_nSinceRefresh = 0;
     std::complex<double> m_sum{0.0, 0.0};
-    std::complex<double> m_last{0.0, 0.0};
 };
