@@ -76,7 +76,10 @@ void CCwReceiver::Feed(const int16_t* samples, size_t n) {
         Step(z);
     }
     m_dTone.store(m_tone.ToneHz());
-    m_dWpm.store(m_speed.Wpm());
+    // Once stretches have been read, the speed they were read at is the
+    // steadier figure; the key decisions' estimate wavers in noise.
+    const double dot = m_sequence.DotSeconds();
+    m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
 }
 
 void CCwReceiver::Step(std::complex<double> z) {

@@ -32,6 +32,9 @@ public:
     // One baseband sample, as mixed down (the tone at its offset).
     void Push(std::complex<double> v) { m_samples.push_back(v); }
     size_t Pending() const { return m_samples.size(); }
+    // The dot length (seconds) the stretches have been read at; 0 until
+    // one has been read clearly.
+    double DotSeconds() const { return m_nClear > 0 ? m_dDot : 0.0; }
 
     // Decides the samples pushed so far, which begin and end in a gap, and
     // appends the characters and word spaces to *out. dot: seconds;
