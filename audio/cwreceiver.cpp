@@ -39,27 +39,27 @@ constexpr double kShadowContrast = 5.0;
 // Mark level over floor (of the main detector) of a clean signal.
 constexpr double kCleanContrast = 6.0;
 // Gaps in dots: a character gap; the gap (a word gap and a little) at
-// which the stretch so far is decided; the silence after which a word kept
-// back is let out.
+// which the stretch so far is decided; the silence after which what came
+// since the last cut is decided (a word kept back let out).
 constexpr double kCharGap = 2.0;
 constexpr double kCutGap = 6.0;
 constexpr double kReleaseGap = 14.0;
 // Seconds: a stretch without a word gap is cut at a character gap after
-// this long; samples of silence are kept this long before a mark.
+// this long; silence is given to the decoder at least this often.
 constexpr double kLongestStretch = 30.0;
 constexpr double kKeptSilence = 1.0;
 }  // namespace
 
-CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table)
+CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table, bool background)
     : m_config(Sane(given)),
       m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate(m_config)),
       m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_config.dBandStartHz, m_config.dBandEndHz),
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
       m_speed(m_config.dInitialDot),
-      m_sequence(m_baseband.OutputRate(), table),
       m_shadow(m_baseband.OutputRate()),
-      m_shadowLevel(m_baseband.OutputRate()) {
+      m_shadowLevel(m_baseband.OutputRate()),
+      m_worker(m_baseband.OutputRate(), table, kLongestStretch, background) {
     m_dRate = m_baseband.OutputRate();
     m_dWpm.store(m_speed.Wpm());
     m_dTone.store(m_tone.ToneHz());
@@ -78,7 +78,7 @@ void CCwReceiver::Feed(const int16_t* samples, size_t n) {
     m_dTone.store(m_tone.ToneHz());
     // Once stretches have been read, the speed they were read at is the
     // steadier figure; the key decisions' estimate wavers in noise.
-    const double dot = m_sequence.DotSeconds();
+    const double dot = m_worker.DotSeconds();
     m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
 }
 
@@ -94,7 +94,7 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (shadow && !m_nShadowState) ++m_nShadowMarks;
     m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
-    m_sequence.Push(z);
+    m_worker.Push(z);
     // Nothing keys while no keyed tone stands out of the band's noise.
     const int raw = m_level.Feed(e) && m_tone.HasTone();
     if (raw != m_nState) {
@@ -114,29 +114,29 @@ void CCwReceiver::Step(std::complex<double> z) {
         m_bMarkSinceCut = 1;
     } else if (m_nCandidate == m_nState) {
         // A long gap ends the stretch that is decided as a whole (a last
-        // word may be kept back for the next); a word kept back is let out
-        // after a long silence; a very long stretch is cut at a character
-        // gap; silence alone is let go.
+        // word may be kept back for the next); a very long stretch is cut
+        // at a character gap; in silence the decoder is given what came
+        // every little while, so that a word it kept back is let out and
+        // the silence let go. None of this asks what the decoder decided,
+        // which may not be known yet.
         const double elapsed = static_cast<double>(m_nNow - m_nStateStart) / m_dRate;
         const double dot = m_speed.DotSeconds();
-        const double pending = static_cast<double>(m_sequence.Pending()) / m_dRate;
+        const double sinceCut = static_cast<double>(m_nNow - m_nLastCut) / m_dRate;
         if (m_bMarkSinceCut && elapsed >= kCutGap * dot) {
-            Cut(false);
-        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot && pending > kLongestStretch) {
-            Cut(true);
-        } else if (!m_bMarkSinceCut && m_bKept && elapsed >= kReleaseGap * dot &&
-                   static_cast<double>(m_nNow - m_nLastCut) / m_dRate >= kReleaseGap * dot) {
+            Cut(CW_CUT_OPEN);
+        } else if (m_bMarkSinceCut && elapsed >= kCharGap * dot && sinceCut > kLongestStretch) {
+            Cut(CW_CUT_FINAL);
+        } else if (!m_bMarkSinceCut && ((elapsed >= kReleaseGap * dot && sinceCut >= kReleaseGap * dot) ||
+                                        sinceCut > kKeptSilence)) {
             // Not final: in deep noise the key decisions can miss a few
-            // marks in a row, and the word kept back may go on. The
-            // decoder lets it out once its own reading shows the silence.
-            Cut(false);
-        } else if (!m_bMarkSinceCut && !m_bKept && pending > kKeptSilence) {
-            Cut(false);
+            // marks in a row, and a word kept back may go on. The decoder
+            // lets it out once its own reading shows the silence.
+            Cut(CW_CUT_OPEN);
         }
     }
 }
 
-void CCwReceiver::Cut(bool final) {
+void CCwReceiver::Cut(eCwCut cut) {
     // Tone amplitude and noise power per sample from the tracked levels of
     // the dot-long average: its mean in gaps is sqrt(pi/4) sigma/sqrt(L)
     // for noise of power sigma^2, and its mean in marks about
@@ -147,7 +147,7 @@ void CCwReceiver::Cut(bool final) {
     const double mark = m_level.MarkLevel();
     const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
     m_nLastCut = m_nNow;
-    m_bKept = m_sequence.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.OffsetHz(), final, &m_text) ? 1 : 0;
+    m_worker.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.OffsetHz(), cut);
     m_bMarkSinceCut = 0;
 }
 
@@ -194,13 +194,14 @@ double CCwReceiver::FilterDot() const {
 }
 
 void CCwReceiver::Flush() {
-    if (m_bMarkSinceCut || m_bKept) Cut(true);
+    Cut(m_bMarkSinceCut ? CW_CUT_FINAL : CW_CUT_FINAL_IF_KEPT);
+    m_worker.Wait();
+    const double dot = m_worker.DotSeconds();
+    m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
 }
 
 std::string CCwReceiver::TakeText() {
-    std::string t;
-    t.swap(m_text);
-    return t;
+    return m_worker.TakeText();
 }
 
 int CCwReceiver::TakeKeyDown() {

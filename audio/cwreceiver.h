@@ -5,9 +5,11 @@
 //   -> levels and mark/space decision (cwleveltracker.h) -> marks and
 //   spaces shorter than a fraction of a dot bridged -> speed
 //   (cwspeedtracker.h); the stretch between word gaps is then decided as a
-//   whole into characters and word spaces (cwsequencedecoder.h).
+//   whole into characters and word spaces (cwsequencedecoder.h), on a
+//   thread of its own (cwdecodeworker.h), so that feeding never waits for it.
 // It is fed from one thread; the published figures (speed, tone, key
-// state) may be read from any thread.
+// state) may be read from any thread. The text of a stretch comes a little
+// after the stretch is cut; Flush waits for all of it.
 #pragma once
 
 #include <atomic>
@@ -17,7 +19,7 @@
 #include <vector>
 
 #include "audio/cwbaseband.h"
-#include "audio/cwsequencedecoder.h"
+#include "audio/cwdecodeworker.h"
 #include "audio/cwleveltracker.h"
 #include "audio/cwmatcheddetector.h"
 #include "audio/cwspeedtracker.h"
@@ -33,12 +35,15 @@ struct tagCwReceiverConfig {
 
 class CCwReceiver {
 public:
-    CCwReceiver(const tagCwReceiverConfig& config, const tagMorseCode* table);
+    // background: stretches are decided on a thread of their own (else as
+    // they are cut, in the feeding thread).
+    CCwReceiver(const tagCwReceiverConfig& config, const tagMorseCode* table, bool background = true);
     CCwReceiver(const CCwReceiver&) = delete;
     CCwReceiver& operator=(const CCwReceiver&) = delete;
 
     void Feed(const int16_t* samples, size_t n);
-    // Ends the input: a pending character is decoded.
+    // Ends the input: a pending character is decoded, and every stretch
+    // cut is decided before it returns.
     void Flush();
 
     // Text decoded since the last call (characters and blanks), taken away.
@@ -53,7 +58,7 @@ public:
 private:
     void Step(std::complex<double> z);
     void Transition(int state);
-    void Cut(bool final);
+    void Cut(eCwCut cut);
     double FilterDot() const;
 
     tagCwReceiverConfig m_config;
@@ -63,10 +68,8 @@ private:
     CCwMatchedDetector m_detector;
     CCwLevelTracker m_level;
     CCwSpeedTracker m_speed;
-    CCwSequenceDecoder m_sequence;
     int m_bMarkSinceCut = 0;
-    int m_bKept = 0;  // the sequence decoder holds a word back
-    int64_t m_nLastCut = 0;  // sample of the last decision
+    int64_t m_nLastCut = 0;  // sample of the last cut
     // A second detector with a third of the main one's length: when it
     // counts many more marks, the main one is running marks together and
     // the speed must be found again.
@@ -84,9 +87,9 @@ private:
     int m_nCandidate = 0;
     int64_t m_nCandidateStart = 0;
     int64_t m_nNow = 0;
-    std::string m_text;
     int m_bKeyLatch = 0;
     std::atomic<int> m_nKey{0};
     std::atomic<double> m_dWpm;
     std::atomic<double> m_dTone;
+    CCwDecodeWorker m_worker;  // last: its thread stops first
 };

@@ -290,6 +290,18 @@ def section(lines, quick=False):
     lines.append(r.stdout.strip() + "\n")
     m = re.search(r"([0-9.]+) % of one core", r.stdout)
     cost = float(m.group(1)) if m else float("nan")
+    # The longest single feed: the thread that feeds the receiver also
+    # reads the capture, whose buffer holds a second.
+    feeds = []
+    for w in speeds:
+        p = os.path.join(work, "feed_%d.wav" % w)
+        write_wav(p, mix(clean[w], -10, seeds[0] * 1000 + w)[0])
+        feeds.append(p)
+    lines.append("Longest single feed (wall clock, 27 ms chunks as the station feeds them) on the -10 dB "
+                 "files of the first seed, with the stretches decided on the decoder's own thread and, "
+                 "the old path, in the feeding thread; same files, same run:\n")
+    r = sh([os.path.join(bdir, "bench_audio_cwreceiver_bench")] + feeds)
+    lines.append(r.stdout.strip() + "\n")
 
     lines.append("### Targets\n")
     lines.append("| figure | goal | measured | met |")

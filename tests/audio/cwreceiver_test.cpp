@@ -71,8 +71,9 @@ std::vector<int16_t> ToPcm(const std::vector<double>& x, double toneDbfs, double
     return pcm;
 }
 
-std::string Decode(const std::vector<int16_t>& pcm, const tagMorseCode* table, double* wpm = nullptr) {
-    CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, table);
+std::string Decode(const std::vector<int16_t>& pcm, const tagMorseCode* table, double* wpm = nullptr,
+                   bool background = true) {
+    CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, table, background);
     std::string text;
     const size_t chunk = kRate * 27 / 1000;  // as the receive loop feeds it
     for (size_t i = 0; i < pcm.size(); i += chunk) {
@@ -174,6 +175,29 @@ TEST_F(CwReceiverTest, FollowsAChangeOfSpeed) {
     ASSERT_GE(got.size(), want.size()) << got;
     EXPECT_EQ(want, got.substr(got.size() - want.size())) << "decoded '" << got << "'";
     EXPECT_NEAR(30.0, wpm, 3.0);
+}
+
+TEST_F(CwReceiverTest, DecidesOnItsOwnThreadAsInTheFeedingThread) {
+    // Where the stretches are cut must not depend on when their decisions
+    // are done: the text and the speed are the same either way.
+    static const tagKeying rows[] = {{20, 1000, -20}, {30, 1000, -20, true}, {12, 1000, -20}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key("CQ DE VARDO 73 PARIS TEST K", rows[i], m_table, &x);
+        x.resize(x.size() + 2 * kRate, 0.0);
+        const std::vector<int16_t> pcm = ToPcm(x, -20, -8, 300 + i);
+        double ownWpm = 0, inlineWpm = 0;
+        const std::string own = Decode(pcm, m_table, &ownWpm, true);
+        const std::string inlined = Decode(pcm, m_table, &inlineWpm, false);
+        EXPECT_EQ(inlined, own) << "row " << i << ": " << rows[i].wpm << " WPM";
+        EXPECT_EQ(inlineWpm, ownWpm) << "row " << i;
+    }
+    // Stopped in the middle of a stretch, with decisions still queued.
+    std::vector<double> x(kRate / 2, 0.0);
+    Key("PARIS PARIS PARIS", {25, 1000, -20}, m_table, &x);
+    const std::vector<int16_t> pcm = ToPcm(x, -20, -8, 400);
+    CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, m_table);
+    rx.Feed(pcm.data(), pcm.size() * 2 / 3);
 }
 
 TEST_F(CwReceiverTest, NoiseAloneKeysNothing) {
