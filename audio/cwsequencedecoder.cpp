@@ -20,9 +20,6 @@ constexpr double kMinDot = 1.2 / 50.0;
 constexpr double kMaxDot = 1.2 / 5.0;
 constexpr double kAcquireStep = 1.12;
 constexpr double kOwnRatio = 1.15;
-// The first reading's dot is taken from the lengths read when they differ
-// from the speed it was read at by more than this ratio.
-constexpr double kAcquireFit = 1.05;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
 constexpr double kDotChange = 0.1;
@@ -53,12 +50,6 @@ constexpr double kSearchStepHz = 4.0;
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
 constexpr double kFollow = 0.4;
-// The noise is guessed from sums over this share of a dot.
-constexpr double kNoiseSumDots = 0.25;
-// The first reading is let out once it holds this many marks, or once it
-// ends in this many dots of silence.
-constexpr size_t kAcquireMarks = 60;
-constexpr double kAcquireSilenceDots = 20.0;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -101,54 +92,26 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
     return text;
 }
 
-CCwSequenceDecoder::tagLearned CCwSequenceDecoder::Learned() const {
-    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal,
-            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear};
-}
-
-void CCwSequenceDecoder::Restore(const tagLearned& l) {
-    m_dDot = l.dot;
-    m_dSpread = l.spread;
-    m_dMarkScore = l.markScore;
-    m_dPhaseBest = l.phaseBest;
-    m_dPhaseTotal = l.phaseTotal;
-    m_dPhasePairs = l.phasePairs;
-    m_dAmplitude = l.amplitude;
-    m_dNoise = l.noise;
-    m_dOffset = l.offset;
-    m_nClear = l.clear;
-}
-
 void CCwSequenceDecoder::GuessLevels(double dot) {
-    // The given quantile of the powers of sums over length samples, taken
-    // every half length; negative when the samples give too few sums.
-    auto quantile = [&](size_t length, double q) {
-        const size_t stride = std::max<size_t>(1, length / 2);
-        std::vector<double> power;
-        for (size_t at = 0; at + length <= m_samples.size(); at += stride) {
-            std::complex<double> sum = 0.0;
-            for (size_t i = at; i < at + length; ++i) sum += m_samples[i];
-            power.push_back(std::norm(sum));
-        }
-        if (power.size() < kMinGuessSums) return -1.0;
-        std::nth_element(power.begin(), power.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(power.size())),
-                         power.end());
-        return power[static_cast<size_t>(q * static_cast<double>(power.size()))];
-    };
-    // The noise from short sums, which fit between the marks of a fast
-    // sender where sums over a dot rarely do; the marks from sums over a dot.
     const size_t length = static_cast<size_t>(std::max(1.0, dot * m_dRate));
-    const size_t shortLength = static_cast<size_t>(std::max(1.0, kNoiseSumDots * dot * m_dRate));
-    const double low = quantile(shortLength, kLowQuantile);
-    const double high = quantile(length, kHighQuantile);
-    if (low < 0 || high < 0) return;
+    const size_t stride = std::max<size_t>(1, length / 2);
+    std::vector<double> power;
+    for (size_t at = 0; at + length <= m_samples.size(); at += stride) {
+        std::complex<double> sum = 0.0;
+        for (size_t i = at; i < at + length; ++i) sum += m_samples[i];
+        power.push_back(std::norm(sum));
+    }
+    if (power.size() < kMinGuessSums) return;
+    std::sort(power.begin(), power.end());
     const double n = static_cast<double>(length);
     // A sum of noise alone has an exponentially distributed power: its
     // lower quantile q lies at -ln(1 - q) times the mean.
-    const double noise = low / -std::log(1.0 - kLowQuantile) / static_cast<double>(shortLength);
-    const double tone = high - noise * n;
-    if (noise <= 0 || tone <= 0) return;
-    m_dNoise = noise;
+    const double low = power[static_cast<size_t>(kLowQuantile * static_cast<double>(power.size()))];
+    const double high = power[static_cast<size_t>(kHighQuantile * static_cast<double>(power.size()))];
+    const double noiseSum = low / -std::log(1.0 - kLowQuantile);
+    const double tone = high - noiseSum;
+    if (noiseSum <= 0 || tone <= 0) return;
+    m_dNoise = noiseSum / n;
     m_dAmplitude = std::sqrt(tone) / n;
 }
 
@@ -189,7 +152,6 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     if (m_dDot <= 0) m_dDot = dot;
     const double own = m_dDot;
     const bool acquiring = m_nClear == 0;
-    const tagLearned learned = Learned();
     double stepSamples = std::max(1.0, own * m_dRate / kStepsPerDot);
     int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
@@ -358,12 +320,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                     // Every speed, coarsely, then finely about the best.
                     for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryDot(d, spreadNow);
                     const double coarse = bestDot;
-                    // With each timing spread: a loose one lets a wrong
-                    // speed fit nearly as well as the right one.
                     for (double f : kDotFactors) {
-                        for (double spread : kSpreads) {
-                            if (f != 1.0 || spread != spreadNow) tryDot(coarse * f, spread);
-                        }
+                        if (f != 1.0) tryDot(coarse * f, spreadNow);
                     }
                 } else {
                     for (double f : kDotFactors) tryDot(own * f, spreadNow);
@@ -389,18 +347,10 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 }
                 // One stretch measures the dot only roughly: the decoder's
                 // own length moves a share of the way, unless it was the
-                // tracker's far-off length that won. The first reading
-                // keeps the speed it read best, unless the lengths of its
-                // elements disagree by more than a step of the speeds
-                // tried (long marks of a slow sender, summed at a tone a
-                // little off, favour a shorter dot).
-                const bool moved = std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
+                // tracker's far-off length that won.
+                const bool moved = acquiring || std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
                 const double fitted = FitDot(decision, bestDot);
-                if (acquiring) {
-                    m_dDot = std::fabs(std::log(fitted / bestDot)) > std::log(kAcquireFit) ? fitted : bestDot;
-                } else {
-                    m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
-                }
+                m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
                 stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
                 sums();
             }
@@ -431,16 +381,6 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     }
     const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
     const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
-    // The speed, levels and phase that one word shows are rough, and the
-    // first words read with them suffer: the first reading waits until the
-    // stretch holds enough marks, unless it is the last or ends in a long
-    // silence. Until then it is taken back and the samples wait, as they
-    // came.
-    if (acquiring && !final && decision.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots) {
-        Restore(learned);
-        Rotate(-m_dTurned);
-        return true;
-    }
     // The words let out, after a word space when the gap across the
     // previous stretch's end and this one's start is long enough.
     auto emit = [&](const std::string& text) {
@@ -480,4 +420,3 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
     return true;
 }
-

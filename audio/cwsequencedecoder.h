@@ -42,9 +42,8 @@ public:
     // per sample (used until stretches give their own); toneHz: the tone's
     // offset from 0 Hz in the samples, as tracked. Unless final, a
     // last word not followed by a word gap is kept back with its samples
-    // for the next call (returns true then), and so is the whole of the
-    // first reading until it holds enough marks to learn the sender from;
-    // otherwise the samples are forgotten (returns false).
+    // for the next call (returns true then); otherwise the samples are
+    // forgotten (returns false).
     bool Decode(double dot, double amplitude, double noise, double toneHz, bool final, std::string* out);
 
 private:
@@ -77,14 +76,6 @@ private:
                         int steps, double amplitude, double noise, double spread,
                         const tagPhaseReference* reference) const;
 
-    // What the decoder has learnt from the stretches read so far, so that
-    // a first reading can be taken back.
-    struct tagLearned {
-        double dot, spread, markScore, phaseBest, phaseTotal, phasePairs, amplitude, noise, offset;
-        int clear;
-    };
-    tagLearned Learned() const;
-    void Restore(const tagLearned& learned);
     // The first words of a reading, those that score too little for their
     // marks left out, joined by blanks.
     std::string Words(const tagDecision& d, size_t words) const;
