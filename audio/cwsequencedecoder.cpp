@@ -19,7 +19,13 @@ constexpr double kTrackerFactors[] = {0.95, 1.0, 1.05};
 constexpr double kMinDot = 1.2 / 50.0;
 constexpr double kMaxDot = 1.2 / 5.0;
 constexpr double kAcquireStep = 1.12;
+// A first reading let out after it was held is searched this many steps
+// of kAcquireStep either side of the speed it was held at.
+constexpr int kReleaseSteps = 3;
 constexpr double kOwnRatio = 1.15;
+// The first reading's dot is taken from the lengths read when they differ
+// from the speed it was read at by more than this ratio.
+constexpr double kAcquireFit = 1.05;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
 constexpr double kDotChange = 0.1;
@@ -50,6 +56,18 @@ constexpr double kSearchStepHz = 4.0;
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
 constexpr double kFollow = 0.4;
+// The noise is guessed from sums over this share of a dot.
+constexpr double kNoiseSumDots = 0.25;
+// The first reading is let out once it holds this many marks, or once it
+// ends in this many dots of silence.
+constexpr size_t kAcquireMarks = 60;
+constexpr double kAcquireSilenceDots = 20.0;
+// A stretch's last word is let out only when this many dots of gap follow
+// it. The receiver cuts about six dots into a gap, by key decisions that
+// miss weak marks: the first dot of the next word can sit in a shorter
+// gap, read as silence for want of what follows, and the word would be
+// split in two.
+constexpr double kEmitDots = 7.5;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -92,26 +110,54 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
     return text;
 }
 
+CCwSequenceDecoder::tagLearned CCwSequenceDecoder::Learned() const {
+    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal,
+            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear};
+}
+
+void CCwSequenceDecoder::Restore(const tagLearned& l) {
+    m_dDot = l.dot;
+    m_dSpread = l.spread;
+    m_dMarkScore = l.markScore;
+    m_dPhaseBest = l.phaseBest;
+    m_dPhaseTotal = l.phaseTotal;
+    m_dPhasePairs = l.phasePairs;
+    m_dAmplitude = l.amplitude;
+    m_dNoise = l.noise;
+    m_dOffset = l.offset;
+    m_nClear = l.clear;
+}
+
 void CCwSequenceDecoder::GuessLevels(double dot) {
+    // The given quantile of the powers of sums over length samples, taken
+    // every half length; negative when the samples give too few sums.
+    auto quantile = [&](size_t length, double q) {
+        const size_t stride = std::max<size_t>(1, length / 2);
+        std::vector<double> power;
+        for (size_t at = 0; at + length <= m_samples.size(); at += stride) {
+            std::complex<double> sum = 0.0;
+            for (size_t i = at; i < at + length; ++i) sum += m_samples[i];
+            power.push_back(std::norm(sum));
+        }
+        if (power.size() < kMinGuessSums) return -1.0;
+        std::nth_element(power.begin(), power.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(power.size())),
+                         power.end());
+        return power[static_cast<size_t>(q * static_cast<double>(power.size()))];
+    };
+    // The noise from short sums, which fit between the marks of a fast
+    // sender where sums over a dot rarely do; the marks from sums over a dot.
     const size_t length = static_cast<size_t>(std::max(1.0, dot * m_dRate));
-    const size_t stride = std::max<size_t>(1, length / 2);
-    std::vector<double> power;
-    for (size_t at = 0; at + length <= m_samples.size(); at += stride) {
-        std::complex<double> sum = 0.0;
-        for (size_t i = at; i < at + length; ++i) sum += m_samples[i];
-        power.push_back(std::norm(sum));
-    }
-    if (power.size() < kMinGuessSums) return;
-    std::sort(power.begin(), power.end());
+    const size_t shortLength = static_cast<size_t>(std::max(1.0, kNoiseSumDots * dot * m_dRate));
+    const double low = quantile(shortLength, kLowQuantile);
+    const double high = quantile(length, kHighQuantile);
+    if (low < 0 || high < 0) return;
     const double n = static_cast<double>(length);
     // A sum of noise alone has an exponentially distributed power: its
     // lower quantile q lies at -ln(1 - q) times the mean.
-    const double low = power[static_cast<size_t>(kLowQuantile * static_cast<double>(power.size()))];
-    const double high = power[static_cast<size_t>(kHighQuantile * static_cast<double>(power.size()))];
-    const double noiseSum = low / -std::log(1.0 - kLowQuantile);
-    const double tone = high - noiseSum;
-    if (noiseSum <= 0 || tone <= 0) return;
-    m_dNoise = noiseSum / n;
+    const double noise = low / -std::log(1.0 - kLowQuantile) / static_cast<double>(shortLength);
+    const double tone = high - noise * n;
+    if (noise <= 0 || tone <= 0) return;
+    m_dNoise = noise;
     m_dAmplitude = std::sqrt(tone) / n;
 }
 
@@ -147,11 +193,51 @@ void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
     }
 }
 
+bool CCwSequenceDecoder::StillHeld() const {
+    if (m_held.dot <= 0) return false;
+    const double stepSamples = std::max(1.0, m_held.dot * m_dRate / kStepsPerDot);
+    const int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
+    if (steps < 2) return true;
+    std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
+    std::vector<double> count(static_cast<size_t>(steps) + 1);
+    const std::complex<double> turn = std::polar(1.0, -2.0 * kPi * m_held.offset);
+    std::complex<double> w = 1.0;
+    std::complex<double> acc = 0.0;
+    size_t k = 0;
+    for (int t = 0; t <= steps; ++t) {
+        const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
+        for (; k < end; ++k) {
+            acc += m_samples[k] * w;
+            w *= turn;
+            if ((k & 1023) == 1023) w /= std::abs(w);
+        }
+        prefix[static_cast<size_t>(t)] = acc;
+        count[static_cast<size_t>(t)] = static_cast<double>(end);
+    }
+    const tagDecision d = Segment(prefix, count, steps, m_held.amplitude, m_held.noise, m_held.spread, nullptr);
+    if (d.marks.empty()) return false;
+    const double trailing = static_cast<double>(steps - d.marks.back().second) / kStepsPerDot;
+    return d.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots;
+}
+
 bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, double toneHz, bool final,
                                 std::string* out) {
+    // A first reading held back waits on, unless the stretch has grown
+    // enough, without the whole search for the sender's speed and tone
+    // that a slow machine could not keep up with on every cut. Each time
+    // the stretch has doubled it is searched afresh: a first word or two
+    // can leave the speed in doubt.
+    const bool doubled = m_samples.size() >= 2 * m_nHeldSamples;
+    if (m_nClear == 0 && !final && !doubled && StillHeld()) return true;
+    // Let out, it is read at the tone found when it was held, and at
+    // speeds about the one found then.
+    const tagLearned released = m_held;
+    const bool fromHeld = released.dot > 0 && !doubled;
+    m_held.dot = 0.0;
     if (m_dDot <= 0) m_dDot = dot;
     const double own = m_dDot;
     const bool acquiring = m_nClear == 0;
+    const tagLearned learned = Learned();
     double stepSamples = std::max(1.0, own * m_dRate / kStepsPerDot);
     int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
@@ -163,7 +249,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // stretch heard while the tracker was still finding the tone decodes
     // as well as the rest.
     const double tracked = toneHz / m_dRate;
-    if (m_nClear == 0) m_dOffset = tracked;
+    if (m_nClear == 0) m_dOffset = fromHeld ? released.offset : tracked;
     m_dTurned = m_dOffset;
     Rotate(m_dTurned);
     // Prefix sums of the samples at step boundaries.
@@ -200,7 +286,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // estimate in noise may be a few hertz off, enough to cancel a dash's
     // sum); or at the tracker's, when it has moved away.
     std::vector<double> offsets{m_dOffset};
-    if (m_nClear == 0) {
+    if (m_nClear == 0 && !fromHeld) {
         for (int k = 1; k <= kSearchOffsets; ++k) {
             offsets.push_back(tracked + k * kSearchStepHz / m_dRate);
             offsets.push_back(tracked - k * kSearchStepHz / m_dRate);
@@ -318,10 +404,20 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 };
                 if (acquiring) {
                     // Every speed, coarsely, then finely about the best.
-                    for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryDot(d, spreadNow);
+                    if (fromHeld) {
+                        for (int k = -kReleaseSteps; k <= kReleaseSteps; ++k) {
+                            tryDot(released.dot * std::pow(kAcquireStep, k), spreadNow);
+                        }
+                    } else {
+                        for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryDot(d, spreadNow);
+                    }
                     const double coarse = bestDot;
+                    // With each timing spread: a loose one lets a wrong
+                    // speed fit nearly as well as the right one.
                     for (double f : kDotFactors) {
-                        if (f != 1.0) tryDot(coarse * f, spreadNow);
+                        for (double spread : kSpreads) {
+                            if (f != 1.0 || spread != spreadNow) tryDot(coarse * f, spread);
+                        }
                     }
                 } else {
                     for (double f : kDotFactors) tryDot(own * f, spreadNow);
@@ -347,16 +443,25 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 }
                 // One stretch measures the dot only roughly: the decoder's
                 // own length moves a share of the way, unless it was the
-                // tracker's far-off length that won.
-                const bool moved = acquiring || std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
+                // tracker's far-off length that won. The first reading
+                // keeps the speed it read best, unless the lengths of its
+                // elements disagree by more than a step of the speeds
+                // tried (long marks of a slow sender, summed at a tone a
+                // little off, favour a shorter dot).
+                const bool moved = std::fabs(std::log(bestDot / own)) > std::log(kOwnRatio);
                 const double fitted = FitDot(decision, bestDot);
-                m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
+                if (acquiring) {
+                    m_dDot = std::fabs(std::log(fitted / bestDot)) > std::log(kAcquireFit) ? fitted : bestDot;
+                } else {
+                    m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
+                }
                 stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
                 sums();
             }
         }
     }
     if (!clear) {
+        m_held.dot = 0.0;
         // Unless this is the end, the last moment is kept: it may hold the
         // start of a weak signal that the key decisions have not caught.
         const size_t tail = final ? 0 : static_cast<size_t>(kKeptTail * m_dRate);
@@ -381,6 +486,18 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     }
     const double leading = static_cast<double>(decision.marks.front().first) / kStepsPerDot;
     const double trailing = static_cast<double>(steps - decision.marks.back().second) / kStepsPerDot;
+    // The speed, levels and phase that one word shows are rough, and the
+    // first words read with them suffer: the first reading waits until the
+    // stretch holds enough marks, unless it is the last or ends in a long
+    // silence. Until then it is taken back and the samples wait, as they
+    // came.
+    if (acquiring && !final && decision.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots) {
+        m_held = Learned();
+        m_nHeldSamples = m_samples.size();
+        Restore(learned);
+        Rotate(-m_dTurned);
+        return true;
+    }
     // The words let out, after a word space when the gap across the
     // previous stretch's end and this one's start is long enough.
     auto emit = [&](const std::string& text) {
@@ -389,7 +506,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         *out += text;
         m_bWordOpen = true;
     };
-    if (final || trailing >= kWordDots) {
+    if (final || trailing >= kEmitDots) {
         const std::string text = Words(decision, decision.wordScores.size());
         emit(text);
         if (trailing >= kWordDots && m_bWordOpen) {
@@ -420,3 +537,4 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
     return true;
 }
+

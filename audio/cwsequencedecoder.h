@@ -41,9 +41,10 @@ public:
     // amplitude: the tone's magnitude per sample; noise: the noise power
     // per sample (used until stretches give their own); toneHz: the tone's
     // offset from 0 Hz in the samples, as tracked. Unless final, a
-    // last word not followed by a word gap is kept back with its samples
-    // for the next call (returns true then); otherwise the samples are
-    // forgotten (returns false).
+    // last word not followed by a clear word gap is kept back with its samples
+    // for the next call (returns true then), and so is the whole of the
+    // first reading until it holds enough marks to learn the sender from;
+    // otherwise the samples are forgotten (returns false).
     bool Decode(double dot, double amplitude, double noise, double toneHz, bool final, std::string* out);
 
 private:
@@ -76,6 +77,18 @@ private:
                         int steps, double amplitude, double noise, double spread,
                         const tagPhaseReference* reference) const;
 
+    // What the decoder has learnt from the stretches read so far, so that
+    // a first reading can be taken back.
+    struct tagLearned {
+        double dot, spread, markScore, phaseBest, phaseTotal, phasePairs, amplitude, noise, offset;
+        int clear;
+    };
+    tagLearned Learned() const;
+    void Restore(const tagLearned& learned);
+    // Whether the first reading held back must still wait: read once at
+    // the speed, tone and levels it showed, it still has too few marks
+    // and no long silence at its end.
+    bool StillHeld() const;
     // The first words of a reading, those that score too little for their
     // marks left out, joined by blanks.
     std::string Words(const tagDecision& d, size_t words) const;
@@ -111,6 +124,9 @@ private:
     int m_nClear = 0;
     double m_dOffset = 0.0;
     double m_dTurned = 0.0;     // turn applied to the samples held
+    // What the first reading held back showed (dot 0 when none is held).
+    tagLearned m_held{};
+    size_t m_nHeldSamples = 0;  // how many samples it was read from
     bool m_bWordOpen = false;   // characters out since the last word space
     double m_dTrailing = 0.0;   // dots of gap after the last character out
     std::vector<std::complex<double>> m_samples;
@@ -121,4 +137,10 @@ private:
         char ch;
     };
     std::vector<tagNode> m_nodes;
+    // The programme's tables, kept between runs.
+    struct tagScratch {
+        std::vector<double> markEnd, gapEnd;
+        std::vector<int> markFrom, markNode, gapFrom, gapNode;
+    };
+    mutable tagScratch m_scratch;
 };

@@ -42,11 +42,36 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     // the root) or between characters (n the root, or nothing yet) ends at
     // t. Back-pointers: the step where the segment began and the node
     // before it.
-    std::vector<double> markEnd(T * nodes, kNone), gapEnd(T * nodes, kNone);
-    std::vector<int> markFrom(T * nodes, -1), markNode(T * nodes, -1), gapFrom(T * nodes, -1), gapNode(T * nodes, -1);
+    // The tables are kept from call to call: a search for the speed runs
+    // the programme dozens of times over the same stretch.
+    tagScratch& k = m_scratch;
+    k.markEnd.assign(T * nodes, kNone);
+    k.gapEnd.assign(T * nodes, kNone);
+    k.markFrom.assign(T * nodes, -1);
+    k.markNode.assign(T * nodes, -1);
+    k.gapFrom.assign(T * nodes, -1);
+    k.gapNode.assign(T * nodes, -1);
+    std::vector<double>& markEnd = k.markEnd;
+    std::vector<double>& gapEnd = k.gapEnd;
+    std::vector<int>& markFrom = k.markFrom;
+    std::vector<int>& markNode = k.markNode;
+    std::vector<int>& gapFrom = k.gapFrom;
+    std::vector<int>& gapNode = k.gapNode;
     std::vector<double> llr(M);
     std::vector<double> charEnd(T, kNone);
     std::vector<int> charNode(T, -1);
+    // Every step of the tree: the node, whether it is a dash, the child.
+    struct tagEdge {
+        size_t from;
+        int dash;
+        size_t to;
+    };
+    std::vector<tagEdge> edges;
+    for (size_t n = 0; n < nodes; ++n) {
+        for (int e = 0; e < 2; ++e) {
+            if (m_nodes[n].child[e] >= 0) edges.push_back({n, e, static_cast<size_t>(m_nodes[n].child[e])});
+        }
+    }
     for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
     for (int t = 1; t <= steps; ++t) {
         const size_t tt = static_cast<size_t>(t);
@@ -72,36 +97,39 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             }
         }
         // Marks: a dot or a dash appended to the code of the gap before.
-        for (size_t n = 0; n < nodes; ++n) {
-            for (int e = 0; e < 2; ++e) {
-                const int c = m_nodes[n].child[e];
-                if (c < 0) continue;
-                const std::vector<double>& prior = e == 0 ? dotPrior : dashPrior;
-                double best = markEnd[tt * nodes + static_cast<size_t>(c)];
-                for (int d = 1; d <= maxMark && d <= t; ++d) {
-                    const size_t s = static_cast<size_t>(t - d);
-                    const double g = gapEnd[s * nodes + n];
-                    if (g <= kNone) continue;
-                    const double v = g + llr[static_cast<size_t>(d)] + prior[static_cast<size_t>(d)];
-                    if (v > best) {
-                        best = v;
-                        markEnd[tt * nodes + static_cast<size_t>(c)] = v;
-                        markFrom[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(s);
-                        markNode[tt * nodes + static_cast<size_t>(c)] = static_cast<int>(n);
-                    }
+        // Lengths in the outer loop, so that a step's nodes are read in a
+        // row; each child has one parent, so its lengths are still weighed
+        // shortest first.
+        double* const markNow = &markEnd[tt * nodes];
+        for (int d = 1; d <= maxMark && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            const double* const gapThen = &gapEnd[s * nodes];
+            const double withDot = llr[static_cast<size_t>(d)] + dotPrior[static_cast<size_t>(d)];
+            const double withDash = llr[static_cast<size_t>(d)] + dashPrior[static_cast<size_t>(d)];
+            for (const tagEdge& edge : edges) {
+                const double g = gapThen[edge.from];
+                if (g <= kNone) continue;
+                const double v = g + (edge.dash ? withDash : withDot);
+                if (v > markNow[edge.to]) {
+                    markNow[edge.to] = v;
+                    markFrom[tt * nodes + edge.to] = static_cast<int>(s);
+                    markNode[tt * nodes + edge.to] = static_cast<int>(edge.from);
                 }
             }
         }
         // Gaps: inside a character the code goes on; between characters the
         // code so far must be a character of the table.
-        for (size_t n = 1; n < nodes; ++n) {
-            for (int d = 1; d <= maxElementGap && d <= t; ++d) {
-                const size_t s = static_cast<size_t>(t - d);
-                const double m = markEnd[s * nodes + n];
+        double* const gapNow = &gapEnd[tt * nodes];
+        for (int d = 1; d <= maxElementGap && d <= t; ++d) {
+            const size_t s = static_cast<size_t>(t - d);
+            const double* const markThen = &markEnd[s * nodes];
+            const double prior = elementGapPrior[static_cast<size_t>(d)];
+            for (size_t n = 1; n < nodes; ++n) {
+                const double m = markThen[n];
                 if (m <= kNone) continue;
-                const double v = m + elementGapPrior[static_cast<size_t>(d)];
-                if (v > gapEnd[tt * nodes + n]) {
-                    gapEnd[tt * nodes + n] = v;
+                const double v = m + prior;
+                if (v > gapNow[n]) {
+                    gapNow[n] = v;
                     gapFrom[tt * nodes + n] = static_cast<int>(s);
                     gapNode[tt * nodes + n] = static_cast<int>(n);
                 }

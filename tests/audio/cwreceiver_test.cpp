@@ -200,6 +200,33 @@ TEST_F(CwReceiverTest, DecidesOnItsOwnThreadAsInTheFeedingThread) {
     rx.Feed(pcm.data(), pcm.size() * 2 / 3);
 }
 
+TEST_F(CwReceiverTest, LetsOutAShortOverOnceSilenceFollows) {
+    // The first reading waits for enough marks to learn the sender from;
+    // an over shorter than that must still come out once the band falls
+    // silent, without the end of the input being reached.
+    static const struct {
+        tagKeying keying;
+        const char* text;
+    } rows[] = {
+        {{20, 1000, -20}, "CQ CQ"}, {{30, 1000, -20}, "TEST K"}, {{12, 1000, -20}, "73"}, {{25, 1000, -20}, "E"},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(rows[i].text, rows[i].keying, m_table, &x);
+        x.resize(x.size() + 4 * kRate, 0.0);
+        const std::vector<int16_t> pcm = ToPcm(x, -20, 10, 500 + i);
+        CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, m_table, false);
+        std::string got;
+        const size_t chunk = kRate * 27 / 1000;
+        for (size_t at = 0; at < pcm.size(); at += chunk) {
+            rx.Feed(pcm.data() + at, std::min(chunk, pcm.size() - at));
+            got += rx.TakeText();
+        }
+        while (!got.empty() && got.back() == ' ') got.pop_back();
+        EXPECT_EQ(std::string(rows[i].text), got) << "row " << i << ": " << rows[i].keying.wpm << " WPM";
+    }
+}
+
 TEST_F(CwReceiverTest, NoiseAloneKeysNothing) {
     const std::vector<double> x(static_cast<size_t>(kRate) * 10, 0.0);
     // Noise of the power a -20 dBFS tone would have at 0 dB SNR.
