@@ -537,4 +537,3 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
     return true;
 }
-
