@@ -193,27 +193,38 @@ void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
     }
 }
 
-bool CCwSequenceDecoder::StillHeld() const {
-    if (m_held.dot <= 0) return false;
-    const double stepSamples = std::max(1.0, m_held.dot * m_dRate / kStepsPerDot);
+int CCwSequenceDecoder::StepSums(double stepSamples, double cyclesPerSample, std::vector<std::complex<double>>* prefix,
+                                 std::vector<double>* count) const {
     const int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
-    if (steps < 2) return true;
-    std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
-    std::vector<double> count(static_cast<size_t>(steps) + 1);
-    const std::complex<double> turn = std::polar(1.0, -2.0 * kPi * m_held.offset);
+    prefix->resize(static_cast<size_t>(std::max(steps, 0)) + 1);
+    count->resize(static_cast<size_t>(std::max(steps, 0)) + 1);
+    const std::complex<double> turn = std::polar(1.0, -2.0 * kPi * cyclesPerSample);
     std::complex<double> w = 1.0;
     std::complex<double> acc = 0.0;
     size_t k = 0;
     for (int t = 0; t <= steps; ++t) {
         const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
+        if (cyclesPerSample == 0.0) {
+            while (k < end) acc += m_samples[k++];
+        }
         for (; k < end; ++k) {
             acc += m_samples[k] * w;
             w *= turn;
             if ((k & 1023) == 1023) w /= std::abs(w);
         }
-        prefix[static_cast<size_t>(t)] = acc;
-        count[static_cast<size_t>(t)] = static_cast<double>(end);
+        (*prefix)[static_cast<size_t>(t)] = acc;
+        (*count)[static_cast<size_t>(t)] = static_cast<double>(end);
     }
+    return steps;
+}
+
+bool CCwSequenceDecoder::StillHeld() const {
+    if (m_held.dot <= 0) return false;
+    const double stepSamples = std::max(1.0, m_held.dot * m_dRate / kStepsPerDot);
+    std::vector<std::complex<double>> prefix;
+    std::vector<double> count;
+    const int steps = StepSums(stepSamples, m_held.offset, &prefix, &count);
+    if (steps < 2) return true;
     const tagDecision d = Segment(prefix, count, steps, m_held.amplitude, m_held.noise, m_held.spread, nullptr);
     if (d.marks.empty()) return false;
     const double trailing = static_cast<double>(steps - d.marks.back().second) / kStepsPerDot;
@@ -255,19 +266,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // Prefix sums of the samples at step boundaries.
     std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
     std::vector<double> count(static_cast<size_t>(steps) + 1);
-    auto sums = [&]() {
-        steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
-        prefix.resize(static_cast<size_t>(steps) + 1);
-        count.resize(static_cast<size_t>(steps) + 1);
-        std::complex<double> acc = 0.0;
-        size_t k = 0;
-        for (int t = 0; t <= steps; ++t) {
-            const size_t end = std::min(m_samples.size(), static_cast<size_t>(std::lround(t * stepSamples)));
-            while (k < end) acc += m_samples[k++];
-            prefix[static_cast<size_t>(t)] = acc;
-            count[static_cast<size_t>(t)] = static_cast<double>(end);
-        }
-    };
+    auto sums = [&]() { steps = StepSums(stepSamples, 0.0, &prefix, &count); };
     sums();
     // Decide with the levels given, then again with the levels the first
     // decision shows: the tone's amplitude from the marks' coherent sums,

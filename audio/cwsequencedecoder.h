@@ -104,6 +104,11 @@ private:
     static double FitDot(const tagDecision& d, double dot);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
+    // Sums of the held samples, turned by -cyclesPerSample, from the start
+    // to each step boundary (prefix) and the samples they hold (count);
+    // returns the number of whole steps.
+    int StepSums(double stepSamples, double cyclesPerSample, std::vector<std::complex<double>>* prefix,
+                 std::vector<double>* count) const;
 
     double m_dRate;
     // The dot length (seconds) and timing spread of the last stretch read
