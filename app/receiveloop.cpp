@@ -6,7 +6,7 @@
 #include "app/stationjournal.h"
 #include <cstdio>
 
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
 #include "morse/keyingtiming.h"

@@ -10,7 +10,7 @@
 #include "app/mainlayout.h"
 #include "app/stationjournal.h"
 #include "app/stationnotice.h"
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 #include "audio/toneplayer.h"
 #include "audio/vdwavecapture.h"
 #include "hw/portoutput.h"

@@ -37,7 +37,7 @@ set(VARDO_TEST_XML_DIR ${CMAKE_BINARY_DIR}/testxml)
 file(MAKE_DIRECTORY ${VARDO_TEST_XML_DIR})
 
 function(vardo_tests)
-  foreach(dir morse app audio net hw settings training ui)
+  foreach(dir morse app audio receiver net hw settings training ui)
     file(GLOB all CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp")
     vardo_platform_filter(all ${all})
     set(tests ${all})
@@ -63,7 +63,7 @@ function(vardo_tests)
                COMMAND ${exe} --gtest_output=xml:${VARDO_HOST_PREFIX}${VARDO_TEST_XML_DIR}/${exe}.xml
                WORKING_DIRECTORY ${VARDO_TEST_RUN_DIR}/${exe})
       set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS "${dir}")
-      if(dir STREQUAL "audio" OR dir STREQUAL "app")
+      if(dir STREQUAL "audio" OR dir STREQUAL "app" OR dir STREQUAL "receiver")
         # One sound server and one null sink: tests that play or record
         # sound must not overlap.
         set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK sound)
@@ -73,7 +73,7 @@ function(vardo_tests)
 endfunction()
 
 function(vardo_benchmarks)
-  foreach(dir morse app audio net hw settings training ui)
+  foreach(dir morse app audio receiver net hw settings training ui)
     file(GLOB all CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/bench/${dir}/*_bench*.cpp")
     vardo_platform_filter(all ${all})
     foreach(b IN LISTS all)

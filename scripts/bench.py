@@ -144,7 +144,7 @@ def add_noise(clean, snr_db, work, tag):
 
 
 def vardo_decode(builds, files):
-    exe = os.path.join(builds.native, "bench_audio_decoder_bench_headless")
+    exe = os.path.join(builds.native, "bench_receiver_decoder_bench_headless")
     r = sh([exe] + files)
     out = {}
     for line in r.stdout.splitlines():
@@ -164,7 +164,7 @@ def multimon_decode(path):
 
 def decoder_section(builds, quick, lines):
     lines.append("## Decoder accuracy\n")
-    ok, log = builds.build_native(["bench_audio_decoder_bench_headless"])
+    ok, log = builds.build_native(["bench_receiver_decoder_bench_headless"])
     if not ok:
         lines.append("Not run: the decoder driver did not build.\n\n```\n%s\n```\n" % log[-1500:])
         return

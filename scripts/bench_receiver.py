@@ -170,7 +170,7 @@ def build(out_lines):
     bdir = os.path.join(ROOT, "build", "bench-native")
     sh(["cmake", "-S", ROOT, "-B", bdir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"])
     r = sh(["cmake", "--build", bdir, "-j", str(os.cpu_count() or 2), "--target", "vardo-decode",
-            "bench_audio_cwreceiver_bench"])
+            "bench_receiver_cwreceiver_bench"])
     if r.returncode != 0:
         out_lines.append("Not run: the decoder did not build.\n\n```\n%s\n```\n" % (r.stdout + r.stderr)[-1500:])
         return None
@@ -286,7 +286,7 @@ def section(lines, quick=False):
     lines.append("")
 
     lines.append("### Cost\n")
-    r = sh([os.path.join(bdir, "bench_audio_cwreceiver_bench")])
+    r = sh([os.path.join(bdir, "bench_receiver_cwreceiver_bench")])
     lines.append(r.stdout.strip() + "\n")
     m = re.search(r"([0-9.]+) % of one core", r.stdout)
     cost = float(m.group(1)) if m else float("nan")
@@ -300,7 +300,7 @@ def section(lines, quick=False):
     lines.append("Longest single feed (wall clock, 27 ms chunks as the station feeds them) on the -10 dB "
                  "files of the first seed, with the stretches decided on the decoder's own thread and, "
                  "the old path, in the feeding thread; same files, same run:\n")
-    r = sh([os.path.join(bdir, "bench_audio_cwreceiver_bench")] + feeds)
+    r = sh([os.path.join(bdir, "bench_receiver_cwreceiver_bench")] + feeds)
     lines.append(r.stdout.strip() + "\n")
 
     lines.append("### Targets\n")

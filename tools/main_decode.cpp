@@ -14,8 +14,8 @@
 #include <cstring>
 #include <string>
 
-#include "audio/cwreceiver.h"
-#include "audio/fixedthresholddecode.h"
+#include "receiver/cwreceiver.h"
+#include "receiver/fixedthresholddecode.h"
 #include "audio/wavreader.h"
 #include "settings/vardosetting.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/stationjournal.h"
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 #include "audio/memorycapturesource.h"
 #include "audio/vdwavecapture.h"
 #include "tests/app/cwsignalkit.h"

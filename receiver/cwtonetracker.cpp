@@ -1,5 +1,5 @@
 // Keyed-tone search over the receive band (see cwtonetracker.h).
-#include "audio/cwtonetracker.h"
+#include "receiver/cwtonetracker.h"
 
 #include <algorithm>
 #include <cmath>

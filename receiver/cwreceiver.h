@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "audio/cwbaseband.h"
-#include "audio/cwdecodeworker.h"
-#include "audio/cwleveltracker.h"
-#include "audio/cwmatcheddetector.h"
-#include "audio/cwspeedtracker.h"
-#include "audio/cwtonetracker.h"
+#include "receiver/cwbaseband.h"
+#include "receiver/cwdecodeworker.h"
+#include "receiver/cwleveltracker.h"
+#include "receiver/cwmatcheddetector.h"
+#include "receiver/cwspeedtracker.h"
+#include "receiver/cwtonetracker.h"
 #include "morse/morsecode.h"
 
 struct tagCwReceiverConfig {

@@ -1,5 +1,5 @@
 // The whole-stretch decoder's own thread (see cwdecodeworker.h).
-#include "audio/cwdecodeworker.h"
+#include "receiver/cwdecodeworker.h"
 
 #include <system_error>
 #include <utility>

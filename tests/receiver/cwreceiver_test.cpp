@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 #include "audio/wavreader.h"
 #include "morse/morsecode.h"
 

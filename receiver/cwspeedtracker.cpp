@@ -1,5 +1,5 @@
 // Dot-length estimation from mark and space durations (see cwspeedtracker.h).
-#include "audio/cwspeedtracker.h"
+#include "receiver/cwspeedtracker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 // Whole-stretch decision of marks and gaps (see cwsequencedecoder.h).
-#include "audio/cwsequencedecoder.h"
+#include "receiver/cwsequencedecoder.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "audio/cwsequencemodel.h"
+#include "receiver/cwsequencemodel.h"
 
 using namespace cwsequence;
 

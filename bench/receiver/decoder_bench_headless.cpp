@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/fixedthresholddecode.h"
+#include "receiver/fixedthresholddecode.h"
 #include "audio/wavreader.h"
 #include "morse/morsecode.h"
 

@@ -1,5 +1,5 @@
 // Fixed-threshold receive path over recorded samples (see fixedthresholddecode.h).
-#include "audio/fixedthresholddecode.h"
+#include "receiver/fixedthresholddecode.h"
 
 #include <memory>
 

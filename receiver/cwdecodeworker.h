@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/cwsequencedecoder.h"
+#include "receiver/cwsequencedecoder.h"
 #include "morse/morsecode.h"
 
 // How a stretch ends: the decoder may keep its last word back for the next

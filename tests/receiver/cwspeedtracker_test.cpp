@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "audio/cwspeedtracker.h"
+#include "receiver/cwspeedtracker.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Level-independent mark/space decision (see cwleveltracker.h).
-#include "audio/cwleveltracker.h"
+#include "receiver/cwleveltracker.h"
 
 #include <algorithm>
 #include <cmath>

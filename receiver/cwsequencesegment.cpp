@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/cwsequencedecoder.h"
-#include "audio/cwsequencemodel.h"
+#include "receiver/cwsequencedecoder.h"
+#include "receiver/cwsequencemodel.h"
 
 using namespace cwsequence;
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 #include "audio/wavreader.h"
 #include "morse/morsecode.h"
 

@@ -1,5 +1,5 @@
 // Dot-matched envelope detector (see cwmatcheddetector.h).
-#include "audio/cwmatcheddetector.h"
+#include "receiver/cwmatcheddetector.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Mixer and integrator-comb decimator of the receiver (see cwbaseband.h).
-#include "audio/cwbaseband.h"
+#include "receiver/cwbaseband.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // The adaptive receiver's chain (see cwreceiver.h).
-#include "audio/cwreceiver.h"
+#include "receiver/cwreceiver.h"
 
 #include <algorithm>
 #include <cmath>
