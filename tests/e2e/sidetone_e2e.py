@@ -76,8 +76,6 @@ def record_peer_keying(path, peer, local, n, down_s, up_s, tail_s):
     """Records the null sink while the peer keys the station n times;
     returns (rate, samples)."""
     rec = e.Recorder(path).start()
-    # The recorder may take a moment more than it waits to deliver data.
-    time.sleep(1.0)
     for _ in range(n):
         peer.key(local, True)
         time.sleep(down_s)
