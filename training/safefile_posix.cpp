@@ -60,3 +60,8 @@ int FileIsMissing(const char* path) {
     struct stat st;
     return path && stat(path, &st) != 0 && errno == ENOENT;
 }
+
+int FileIsRegular(const char* path) {
+    struct stat st;
+    return path && stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}

@@ -67,3 +67,12 @@ int FileIsMissing(const char* path) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
+
+int FileIsRegular(const char* path) {
+    if (!path) {
+        return 0;
+    }
+    const DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}

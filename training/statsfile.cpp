@@ -18,11 +18,14 @@ constexpr std::streamoff STATS_FILE_LIMIT = 1 << 20;
 
 int LoadCharStats(const char* path, CCharStats* stats) {
     stats->Clear();
+    // Only nothing at all starts afresh: a file that is locked or out of
+    // reach, or a folder of that name, may hold the operator's history.
+    if (!FileIsRegular(path)) {
+        return FileIsMissing(path) ? STATS_NEW : STATS_UNREADABLE;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        // Only nothing at all starts afresh: a file that is locked or out
-        // of reach still holds the operator's history.
-        return FileIsMissing(path) ? STATS_NEW : STATS_UNREADABLE;
+        return STATS_UNREADABLE;
     }
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();

@@ -217,6 +217,14 @@ TEST(KochLesson, RecentSessionsOnTheSetMustReachTheMark) {
         {{{"K", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}}, 1},
         {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 1, 9, 0}}, 1},  // a short one passed over
         {{{"KM", 10, 40, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}}, 1},  // only the last three
+        // The 20-character minimum: a session of 19 is passed over, one of
+        // 20 counts.
+        {{{"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 0, 19, 0}}, 1},
+        {{{"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 0, 20, 0}}, 0},
+        {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"K", 19, 0, 0}}, 1},  // short, on another set
+        {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"K", 20, 0, 0}}, 0},
+        {{{"KM", 19, 0, 0}, {"KM", 19, 0, 0}, {"KM", 19, 0, 0}}, 0},                   // all too short
+        {{{"KM", 20, 0, 0}, {"KM", 18, 2, 0}, {"KM", 19, 1, 0}}, 1},                   // 57 of 60 = 95 %
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         CCharStats stats;
