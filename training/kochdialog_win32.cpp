@@ -35,6 +35,10 @@ constexpr UINT KOCH_CLOCK_PERIOD_MS = 220;
 constexpr COLORREF COPY_RIGHT = RGB(0, 0, 0);
 constexpr COLORREF COPY_WRONG = RGB(255, 0, 0);
 
+// Set once the session is in the statistics: at the first "完成", or at
+// Esc while copying.
+int g_bSessionRecorded = 0;
+
 // Set while the dialog colours a character, so that a change notice sent
 // for the formatting is not scored again.
 int g_bColouring = 0;
@@ -180,6 +184,7 @@ std::vector<tagCharResult> RecordSession(HWND dlg, int sentCount, char* list, CC
 void EndSession(HWND dlg, int sentCount) {
     char list[KOCH_CHARLIST_SIZE] = {};
     CCharStats stats;
+    g_bSessionRecorded = 1;
     const std::vector<tagCharResult> results = RecordSession(dlg, sentCount, list, &stats);
     ShowAccuracyTable(dlg, results, stats);
     OfferNextLesson(dlg, stats, list);
@@ -206,6 +211,7 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
         g_bKochFinished = 0;
+        g_bSessionRecorded = 0;
         g_szCopyText[0] = 0;
         g_kochScore = tagCopyScore{0, 0, 0, 0};
         if (GeneratePracticeText() == STATS_REPLACED) {
@@ -251,12 +257,12 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
             }
             return TRUE;
         case IDCANCEL:
-            if (!g_bKochFinished) {
+            if (!g_bSessionRecorded) {
                 // Closed while copying: what the copy covers is recorded
                 // (the rest of the text was not waited for, so it is not
                 // counted as missed); an empty copy records nothing.
                 StopTraining(dlg);
-                g_bKochFinished = 1;
+                g_bSessionRecorded = 1;
                 char list[KOCH_CHARLIST_SIZE] = {};
                 CCharStats stats;
                 RecordSession(dlg, -1, list, &stats);
