@@ -11,11 +11,13 @@
 
 void CVardoMainWindow::CwKeyDown() {
     m_pTonePlayer->ToneOn();
-    if (m_values.enableextport) {
-        m_pPort->Write(m_values.extportaddr, m_values.openbyte);
-    }
-    if (m_pSerialKey) {
-        m_pSerialKey->KeyDown();
+    if (KeysRadio()) {
+        if (m_values.enableextport) {
+            m_pPort->Write(m_values.extportaddr, m_values.openbyte);
+        }
+        if (m_pSerialKey) {
+            m_pSerialKey->KeyDown();
+        }
     }
     m_pNetwork->Send(tagKeyRecord{1, 0});
     m_bKeyDown.store(1);

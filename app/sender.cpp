@@ -104,7 +104,7 @@ int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
     schedule->Reached(CDeadlineSchedule::Clock::now());
     // The radio is switched to transmit a lead time before the first
     // element; the elements after it keep their spacing from there.
-    const int32_t leadMs = m_pSerialKey ? m_pSerialKey->SenderKeying() : 0;
+    const int32_t leadMs = m_pSerialKey && KeysRadio() ? m_pSerialKey->SenderKeying() : 0;
     if (leadMs > 0) {
         if (!Pause(schedule, leadMs)) {
             return 0;
@@ -166,6 +166,7 @@ void CVardoMainWindow::SenderLoop() {
                 m_pSerialKey->HoldPttForTail();
             }
         }
+        SidetoneOnlyAtIdle();
         m_bFlush.store(0);
         if (!m_bStop.load()) {
             m_bSenderWaiting.store(1);

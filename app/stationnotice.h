@@ -14,6 +14,12 @@ enum StationNotice : int {
     // The character statistics file was damaged and has been replaced;
     // caption "警告", owned by the given window.
     NOTICE_STATS_REPLACED = 32840,
+    // The statistics file is there but could not be read: it is left as it
+    // is and the session is not recorded; caption "警告", owned.
+    NOTICE_STATS_UNREADABLE = 32844,
+    // The session could not be written to the statistics file; caption
+    // "警告", owned.
+    NOTICE_STATS_SAVE_FAILED = 32845,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

@@ -14,6 +14,12 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_STATS_REPLACED:
         std::fprintf(stderr, "警告: 字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。\n");
         break;
+    case NOTICE_STATS_UNREADABLE:
+        std::fprintf(stderr, "警告: 无法读取字符统计文件vardostats.txt，文件保持原样，本次练习未记入统计。\n");
+        break;
+    case NOTICE_STATS_SAVE_FAILED:
+        std::fprintf(stderr, "警告: 无法保存字符统计文件vardostats.txt，本次练习未记入统计。\n");
+        break;
     default:
         break;
     }

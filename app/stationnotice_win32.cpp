@@ -36,6 +36,17 @@ void PlatformShowStationNotice(void* ownerWindow, int notice) {
         LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
         owner = static_cast<HWND>(ownerWindow);
         break;
+    case NOTICE_STATS_UNREADABLE:
+        LoadText(IDS_VARDO_STATS_UNREADABLE, L"无法读取字符统计文件vardostats.txt，文件保持原样，本次练习未记入统计。", text,
+                 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        owner = static_cast<HWND>(ownerWindow);
+        break;
+    case NOTICE_STATS_SAVE_FAILED:
+        LoadText(IDS_VARDO_STATS_SAVE_FAILED, L"无法保存字符统计文件vardostats.txt，本次练习未记入统计。", text, 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        owner = static_cast<HWND>(ownerWindow);
+        break;
     default:
         return;
     }

@@ -97,6 +97,15 @@ public:
     void FlushQueue();
     // Asks for a text file and queues its bytes (the File... button).
     void SendFile();
+    // Training plays the sidetone only: from Begin on, key-downs leave the
+    // I/O port, the serial key line and the PTT alone (key-ups still
+    // release them, so nothing keyed before stays down), and a PTT the
+    // sender holds drops. End flushes the queue and hands the radio back
+    // once the sender has finished the training's text (the record being
+    // keyed included). Window thread.
+    void BeginSidetoneOnly();
+    void EndSidetoneOnly();
+    int32_t IsSidetoneOnly() const { return m_nSidetoneOnly.load() != SIDETONE_ONLY_OFF; }
 
     // IControl and IPaintEventListener: the window's own paint control
     // covers the client area and draws nothing.
@@ -155,6 +164,12 @@ public:
     int32_t IsSenderWaiting() const { return m_bSenderWaiting.load(); }
 
 private:
+    enum : int32_t { SIDETONE_ONLY_OFF = 0, SIDETONE_ONLY_ON = 1, SIDETONE_ONLY_ENDING = 2 };
+    // The one gate of the radio: nonzero when a key-down may key it.
+    int KeysRadio() const { return m_nSidetoneOnly.load() == SIDETONE_ONLY_OFF; }
+    // Sender thread, when its queue has run empty: an ending training
+    // gives the radio back.
+    void SidetoneOnlyAtIdle();
     void BuildLayout();
     void BuildPanelButton(std::unique_ptr<CVdButton>* slot, const tagPanelButton& record);
     void RegisterButton(CVdButton* button);
@@ -220,4 +235,5 @@ private:
     int32_t m_bStarted = 0;
     int32_t m_bSidetoneReady = 0;
     std::atomic<int32_t> m_bSenderWaiting{0};
+    std::atomic<int32_t> m_nSidetoneOnly{SIDETONE_ONLY_OFF};
 };

@@ -54,6 +54,8 @@
 #define IDC_VD_CHARLIST          1026
 #define IDC_VD_KOCHWORDLEN       1061
 #define IDC_VD_KOCHWEIGHTED      1371
+// Training plays the sidetone only, without the key line and the PTT.
+#define IDC_VD_KOCHSIDETONEONLY  1390
 
 // Page "网络".
 #define IDC_VD_HOSTADD           1008

@@ -304,6 +304,7 @@ void FillPage(HWND page) {
     SetItemInt(page, IDC_VD_LETTERDELAY, v.letterdelay);
     SetItemInt(page, IDC_VD_EFFECTIVEWPM, v.effectivewpm);
     SetItemCheck(page, IDC_VD_KOCHWEIGHTED, v.koch_weighted);
+    SetItemCheck(page, IDC_VD_KOCHSIDETONEONLY, v.kochsidetoneonly);
     SetItemText(page, IDC_VD_CHARLIST, v.charlist);
     SetItemInt(page, IDC_VD_KOCHWORDLEN, v.koch_wordlen);
     SetItemCheck(page, IDC_VD_EXTPORTENABLE, v.enableextport);
@@ -348,6 +349,7 @@ void ReadPage(HWND page) {
     GetItemInt(page, IDC_VD_LETTERDELAY, &v.letterdelay);
     GetItemInt(page, IDC_VD_EFFECTIVEWPM, &v.effectivewpm);
     GetItemCheck(page, IDC_VD_KOCHWEIGHTED, &v.koch_weighted);
+    GetItemCheck(page, IDC_VD_KOCHSIDETONEONLY, &v.kochsidetoneonly);
     if (GetItemText(page, IDC_VD_CHARLIST, v.charlist, KOCH_CHARLIST_SIZE)) {
         UpperCaseAscii(v.charlist);
     }

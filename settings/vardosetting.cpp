@@ -221,6 +221,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->charlist[0] = '\0';
     v->koch_wordlen = 5;
     v->koch_weighted = 0;
+    v->kochsidetoneonly = 1;
     FillDefaultMorseTable(v->morseTable);
     v->enableextport = 0;
     v->extportaddr = 0x378;
@@ -284,6 +285,7 @@ int CVardoSetting::Load() {
     VdProfile::GetString("KOCH", "charlist", "", charlist, sizeof charlist, kFile);
     koch_wordlen = ReadInt("KOCH", "koch_wordlen", koch_wordlen);
     koch_weighted = ReadInt("KOCH", "koch_weighted", koch_weighted);
+    kochsidetoneonly = ReadInt("KOCH", "kochsidetoneonly", kochsidetoneonly) != 0 ? 1 : 0;
 
     for (tagMorseCode& c : morseTable) {
         ReadMorse(&c);
@@ -369,6 +371,7 @@ int CVardoSetting::Save() {
     Write(f, "KOCH", "charlist", list);
     WriteInt(f, "KOCH", "koch_wordlen", koch_wordlen);
     WriteInt(f, "KOCH", "koch_weighted", koch_weighted);
+    WriteInt(f, "KOCH", "kochsidetoneonly", kochsidetoneonly);
 
     for (const tagMorseCode& c : morseTable) {
         WriteMorse(f, c);

@@ -84,6 +84,9 @@ struct SettingValues {
     int32_t koch_wordlen;
     // Nonzero: Koch groups draw characters with recent errors more often.
     int32_t koch_weighted;
+    // Nonzero (the default): Koch practice and the copy dialog sound the
+    // sidetone only and never key the radio (I/O port, serial key, PTT).
+    int32_t kochsidetoneonly;
     // "MORSE"
     tagMorseCode morseTable[MORSE_CODE_COUNT];
     // "HWCTRL"

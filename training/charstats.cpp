@@ -150,6 +150,18 @@ double CCharStats::RecentErrorRate(char c) const {
     return static_cast<double>(errors) / t->szRecent.size();
 }
 
+double CCharStats::PracticeErrorRate(char c) const {
+    const tagCharTally* t = Find(c);
+    size_t errors = CHAR_PRIOR_ATTEMPTS, attempts = CHAR_PRIOR_ATTEMPTS;
+    if (t) {
+        for (char o : t->szRecent) {
+            errors += o != 'R';
+        }
+        attempts += t->szRecent.size();
+    }
+    return static_cast<double>(errors) / attempts;
+}
+
 int CCharStats::IsEmpty() const {
     if (!m_sessions.empty()) {
         return 0;

@@ -14,6 +14,8 @@
 
 // Outcomes remembered per character for its recent error rate.
 constexpr int CHAR_RECENT_MAX = 50;
+// Imagined wrong attempts in front of every character's record.
+constexpr int CHAR_PRIOR_ATTEMPTS = 4;
 // Sessions remembered for the lesson check.
 constexpr int SESSION_HISTORY_MAX = 20;
 
@@ -49,6 +51,11 @@ public:
     // Wrong and missed share of the character's recent attempts, 0 when it
     // has none.
     double RecentErrorRate(char c) const;
+    // The error rate that weighted practice draws by: the recent attempts
+    // with CHAR_PRIOR_ATTEMPTS wrong ones added in front, so a character
+    // never sent counts as hard (1) and one sent a few times is still
+    // drawn often until its record shows it is known.
+    double PracticeErrorRate(char c) const;
     // Oldest first, at most SESSION_HISTORY_MAX.
     const std::vector<tagSessionTally>& Sessions() const { return m_sessions; }
     int IsEmpty() const;

@@ -3,9 +3,7 @@
 
 #include <cstdio>
 
-static int UpperAscii(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-}
+#include "training/copyalign.h"
 
 tagCopyScore ScoreCopy(const char* sent, int sentLen, const char* copy, int copyLen) {
     tagCopyScore s{0, 0, 0, 0};
@@ -18,13 +16,14 @@ tagCopyScore ScoreCopy(const char* sent, int sentLen, const char* copy, int copy
     if (!sent || sentLen < 0) {
         sentLen = 0;
     }
+    const tagCopyAlignment a = AlignCopy(sent, sentLen, copy, copyLen);
     bool lastRight = false;
-    for (int i = 0; i < copyLen; ++i) {
-        lastRight = i < sentLen &&
-                    UpperAscii(static_cast<unsigned char>(copy[i])) == static_cast<unsigned char>(sent[i]);
-        if (lastRight) {
-            ++s.nCorrect;
+    for (CopyAlignStep step : a.steps) {
+        if (step == ALIGN_MISSED) {
+            continue;
         }
+        lastRight = step == ALIGN_MATCH;
+        s.nCorrect += lastRight ? 1 : 0;
     }
     s.nCopied = copyLen;
     s.nWrong = copyLen - s.nCorrect;
@@ -61,25 +60,44 @@ std::vector<tagCharResult> ScoreCopyCharacters(const char* sent, int sentLen, in
     if (copyLen > COPY_TEXT_MAX) {
         copyLen = COPY_TEXT_MAX;
     }
-    int end = sentCount < copyLen ? copyLen : sentCount;
+    const tagCopyAlignment a = AlignCopy(sent, sentLen, copy, copyLen);
+    int end = sentCount < a.nSentUsed ? a.nSentUsed : sentCount;
     if (end > sentLen) {
         end = sentLen;
     }
-    for (int i = 0; i < end; ++i) {
-        const char c = sent[i];
-        if (c == ' ') {
+    int i = 0, j = 0;
+    for (CopyAlignStep step : a.steps) {
+        if (step == ALIGN_EXTRA) {
+            ++j;
             continue;
         }
-        CopyOutcome outcome = COPY_OUTCOME_MISSED;
-        if (i < copyLen) {
-            const unsigned char got = static_cast<unsigned char>(copy[i]);
-            if (UpperAscii(got) == static_cast<unsigned char>(c)) {
+        const char c = sent[i];
+        if (c != ' ') {
+            CopyOutcome outcome = COPY_OUTCOME_MISSED;
+            if (step == ALIGN_MATCH) {
                 outcome = COPY_OUTCOME_RIGHT;
-            } else if (got != ' ') {
+            } else if (step == ALIGN_SUBSTITUTE && copy[j] != ' ') {
                 outcome = COPY_OUTCOME_WRONG;
             }
+            out.push_back(tagCharResult{c, outcome});
         }
-        out.push_back(tagCharResult{c, outcome});
+        ++i;
+        if (step != ALIGN_MISSED) {
+            ++j;
+        }
+    }
+    // Sent after what the copy covers: missed.
+    for (; i < end; ++i) {
+        if (sent[i] != ' ') {
+            out.push_back(tagCharResult{sent[i], COPY_OUTCOME_MISSED});
+        }
     }
     return out;
+}
+
+int SentCharacterCount(int textLen, size_t waiting) {
+    if (textLen <= 0) {
+        return 0;
+    }
+    return waiting < static_cast<size_t>(textLen) ? textLen - static_cast<int>(waiting) : 0;
 }

@@ -1,5 +1,7 @@
-// Scoring of a Koch copy: the operator's text compared position by position
-// with the sent text, and the texts of the copy dialog's four figures.
+// Scoring of a Koch copy: the operator's text aligned with the sent text
+// by least edit cost (copyalign.h), so one character left out or put in
+// costs that one character only, and the texts of the copy dialog's four
+// figures.
 #pragma once
 
 #include <cstddef>
@@ -11,14 +13,14 @@ constexpr int COPY_TEXT_MAX = 255;
 
 struct tagCopyScore {
     int32_t nCopied;    // characters in the copy (at most COPY_TEXT_MAX)
-    int32_t nCorrect;   // positions whose upper-cased copy equals the sent one
+    int32_t nCorrect;   // copy characters aligned with an equal sent one
     int32_t nWrong;     // nCopied - nCorrect
     int32_t bLastWrong; // 1 when the last copied character is wrong
 };
 
-// Compares copy[i] (upper-cased, ASCII only) with sent[i] for every i below
-// the copy's length; positions past the sent text's end count as wrong.
-// Nothing is realigned: a missed or extra character shifts all later ones.
+// Aligns the copy (upper-cased, ASCII only) with the sent text: a copy
+// character is correct when the alignment pairs it with an equal sent
+// character, wrong otherwise (paired with another one, or extra).
 tagCopyScore ScoreCopy(const char* sent, int sentLen, const char* copy, int copyLen);
 
 // "%d" of the copied and wrong counts.
@@ -42,13 +44,18 @@ struct tagCharResult {
     CopyOutcome nOutcome;
 };
 
-// The result of every sent character under the same position-by-position
-// rule as ScoreCopy. Spaces of the sent text are group gaps, not
-// characters, and are skipped. A character whose position the copy holds
-// is right when the upper-cased copy equals it, missed when the copy has a
-// blank there (the operator left it out), wrong otherwise. Characters past
-// the copy's end count as missed up to sentCount, the number of characters
-// that were actually sent; a negative sentCount means it is unknown and only
-// the copied positions count.
+// The result of every sent character under the same alignment as
+// ScoreCopy. Spaces of the sent text are group gaps, not characters, and
+// are skipped. A character the alignment pairs with an equal copy
+// character is right; paired with a blank or with nothing, missed (the
+// operator left it out); paired with another character, wrong. Characters
+// after the part of the sent text the copy covers count as missed up to
+// sentCount, the number of characters that were actually sent; a negative
+// sentCount means it is unknown and only the covered part counts.
 std::vector<tagCharResult> ScoreCopyCharacters(const char* sent, int sentLen, int sentCount, const char* copy,
                                                int copyLen);
+
+// How many of a text of textLen characters the sender has taken from its
+// queue while waiting of them still wait there (the one being keyed has
+// been taken: it counts as sent).
+int SentCharacterCount(int textLen, size_t waiting);

@@ -35,6 +35,10 @@ constexpr UINT KOCH_CLOCK_PERIOD_MS = 220;
 constexpr COLORREF COPY_RIGHT = RGB(0, 0, 0);
 constexpr COLORREF COPY_WRONG = RGB(255, 0, 0);
 
+// Set once the session is in the statistics: at the first "完成", or at
+// Esc while copying.
+int g_bSessionRecorded = 0;
+
 // Set while the dialog colours a character, so that a change notice sent
 // for the formatting is not scored again.
 int g_bColouring = 0;
@@ -109,8 +113,7 @@ int SentCount() {
     if (!g_pMainWindow) {
         return -1;
     }
-    const size_t waiting = g_pMainWindow->GetCodeQueueLength();
-    return KOCH_TEXT_LEN - static_cast<int>(waiting < KOCH_TEXT_LEN ? waiting : KOCH_TEXT_LEN);
+    return SentCharacterCount(KOCH_TEXT_LEN, g_pMainWindow->GetCodeQueueLength());
 }
 
 // Narrows the copy and shows the per-character table beside it.
@@ -153,25 +156,36 @@ void OfferNextLesson(HWND dlg, const CCharStats& stats, const char* list) {
     g_pSetting->CopyValuesFrom(values);
 }
 
+// Scores the copy character by character and records the session in the
+// statistics file (merged with what other stations wrote meanwhile);
+// reports a damaged, unreadable or unwritable file.
+std::vector<tagCharResult> RecordSession(HWND dlg, int sentCount, char* list, CCharStats* stats) {
+    const int copied = static_cast<int>(strnlen(g_szCopyText, COPY_TEXT_MAX));
+    const std::vector<tagCharResult> results =
+        ScoreCopyCharacters(g_szKochText, KOCH_TEXT_LEN, sentCount, g_szCopyText, copied);
+    if (g_pSetting) {
+        snprintf(list, KOCH_CHARLIST_SIZE, "%.*s", KOCH_CHARLIST_SIZE - 1, g_pSetting->charlist);
+    }
+    const tagStatsRecord r = RecordCharSession(VARDO_STATS_FILE, list, results, stats);
+    if (r.nLoad == STATS_REPLACED) {
+        ShowStationNotice(dlg, NOTICE_STATS_REPLACED);
+    }
+    if (r.nLoad == STATS_UNREADABLE) {
+        ShowStationNotice(dlg, NOTICE_STATS_UNREADABLE);
+    } else if (!r.bSaved) {
+        ShowStationNotice(dlg, NOTICE_STATS_SAVE_FAILED);
+    }
+    return results;
+}
+
 // The end of a session: every sent character's result goes into the
 // statistics file, the table shows this session beside all of them, and
 // the next lesson is offered when it is due.
 void EndSession(HWND dlg, int sentCount) {
-    const int copied = static_cast<int>(strnlen(g_szCopyText, COPY_TEXT_MAX));
-    const std::vector<tagCharResult> results =
-        ScoreCopyCharacters(g_szKochText, KOCH_TEXT_LEN, sentCount, g_szCopyText, copied);
     char list[KOCH_CHARLIST_SIZE] = {};
-    if (g_pSetting) {
-        snprintf(list, sizeof list, "%.*s", KOCH_CHARLIST_SIZE - 1, g_pSetting->charlist);
-    }
     CCharStats stats;
-    if (LoadCharStats(VARDO_STATS_FILE, &stats) == STATS_REPLACED) {
-        ShowStationNotice(dlg, NOTICE_STATS_REPLACED);
-    }
-    if (!results.empty()) {
-        stats.AddSession(list, results);
-        SaveCharStats(VARDO_STATS_FILE, stats);
-    }
+    g_bSessionRecorded = 1;
+    const std::vector<tagCharResult> results = RecordSession(dlg, sentCount, list, &stats);
     ShowAccuracyTable(dlg, results, stats);
     OfferNextLesson(dlg, stats, list);
 }
@@ -183,10 +197,21 @@ void StopTraining(HWND dlg) {
     }
 }
 
+// Closes the dialog; the radio is the station's again once the sender has
+// let go of the training text.
+void CloseTraining(HWND dlg, INT_PTR result) {
+    StopTraining(dlg);
+    if (g_pMainWindow) {
+        g_pMainWindow->EndSidetoneOnly();
+    }
+    EndDialog(dlg, result);
+}
+
 INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
         g_bKochFinished = 0;
+        g_bSessionRecorded = 0;
         g_szCopyText[0] = 0;
         g_kochScore = tagCopyScore{0, 0, 0, 0};
         if (GeneratePracticeText() == STATS_REPLACED) {
@@ -195,6 +220,9 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
         // The training starts when the operator confirms.
         MessageBoxW(dlg, L"点击[确定]或按[回车]键开始...", L"准备", MB_OK);
         if (g_pMainWindow) {
+            if (!g_pSetting || g_pSetting->kochsidetoneonly) {
+                g_pMainWindow->BeginSidetoneOnly();
+            }
             g_pMainWindow->EnqueueText(g_szKochText, KOCH_TEXT_LEN, 0);
         }
         SetTimer(dlg, IDT_VD_COPYCLOCK, KOCH_CLOCK_PERIOD_MS, nullptr);
@@ -225,13 +253,21 @@ INT_PTR CALLBACK KochDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
                 g_bKochFinished = 1;
                 EndSession(dlg, sent);
             } else {
-                StopTraining(dlg);
-                EndDialog(dlg, IDC_VD_COPYDONE);
+                CloseTraining(dlg, IDC_VD_COPYDONE);
             }
             return TRUE;
         case IDCANCEL:
-            StopTraining(dlg);
-            EndDialog(dlg, IDCANCEL);
+            if (!g_bSessionRecorded) {
+                // Closed while copying: what the copy covers is recorded
+                // (the rest of the text was not waited for, so it is not
+                // counted as missed); an empty copy records nothing.
+                StopTraining(dlg);
+                g_bSessionRecorded = 1;
+                char list[KOCH_CHARLIST_SIZE] = {};
+                CCharStats stats;
+                RecordSession(dlg, -1, list, &stats);
+            }
+            CloseTraining(dlg, IDCANCEL);
             return TRUE;
         default:
             break;

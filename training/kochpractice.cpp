@@ -20,7 +20,7 @@ int GeneratePracticeText() {
     const size_t n = strnlen(list, KOCH_CHARLIST_SIZE - 1);
     int32_t weights[KOCH_CHARLIST_SIZE] = {};
     for (size_t k = 0; k < n; ++k) {
-        weights[k] = KochWeight(stats.RecentErrorRate(list[k]));
+        weights[k] = KochWeight(stats.PracticeErrorRate(list[k]));
     }
     srand(static_cast<unsigned>(time(nullptr)));
     FillWeightedKochText(g_szKochText, KOCH_TEXT_LEN, list, g_pSetting->koch_wordlen, weights);

@@ -1,6 +1,7 @@
 // The Koch group text of a practice run, as the copy dialog and the Koch
 // audio file draw it: uniform, or weighted toward the characters with recent
-// errors when the setting koch_weighted is on.
+// errors, and toward new and seldom sent ones, when the setting
+// koch_weighted is on.
 #pragma once
 
 // Fills g_szKochText from the settings store's charlist and koch_wordlen.

@@ -23,7 +23,8 @@ void GenerateKochText(const char* charList, int32_t wordLen);
 // The same from the settings store's charlist and koch_wordlen.
 void GenerateKochText();
 
-// Weighted practice: each character's weight is KOCH_WEIGHT_BASE plus
+// Weighted practice (the error rate is CCharStats::PracticeErrorRate, which
+// counts a new character as hard): each character's weight is KOCH_WEIGHT_BASE plus
 // KOCH_WEIGHT_GAIN times its recent error rate (0 to 1), so a character
 // missed every time comes up four times as often as one always copied,
 // and none falls below the share of the best-copied ones.

@@ -10,3 +10,9 @@
 // path. Returns nonzero on success; on failure path is untouched and the
 // temporary file is removed.
 int ReplaceFileContents(const char* path, const std::string& bytes);
+
+// Nonzero when nothing is at path (as opposed to a file that is there but
+// cannot be opened: no access, locked, a folder of that name).
+int FileIsMissing(const char* path);
+// Nonzero when path is a plain file (not a folder or a device).
+int FileIsRegular(const char* path);

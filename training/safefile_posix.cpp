@@ -4,8 +4,10 @@
 #include "training/safefile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -52,4 +54,14 @@ int ReplaceFileContents(const char* path, const std::string& bytes) {
     }
     std::remove(temp.c_str());
     return 0;
+}
+
+int FileIsMissing(const char* path) {
+    struct stat st;
+    return path && stat(path, &st) != 0 && errno == ENOENT;
+}
+
+int FileIsRegular(const char* path) {
+    struct stat st;
+    return path && stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -56,3 +56,23 @@ int ReplaceFileContents(const char* path, const std::string& bytes) {
     DeleteFileW(temp.c_str());
     return 0;
 }
+
+int FileIsMissing(const char* path) {
+    if (!path) {
+        return 0;
+    }
+    if (GetFileAttributesW(AnsiToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+int FileIsRegular(const char* path) {
+    if (!path) {
+        return 0;
+    }
+    const DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}

@@ -127,6 +127,9 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), 1100));
         SelectTab(3);
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), 1371));
+        // Training keeps off the radio unless the operator says otherwise.
+        EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Page(), 1390));
+        EXPECT_EQ("训练时只放侧音，不键控电台和PTT", Field(1390));
         return true;
     });
     s.Add("speed 20 and leave the field", [] {
@@ -164,6 +167,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         EXPECT_EQ("KMR", Field(1026));
         SetField(1061, L"4");
         CheckDlgButton(Page(), 1371, BST_CHECKED);
+        CheckDlgButton(Page(), 1390, BST_UNCHECKED);
         SelectTab(5);
         SetField(1102, L"");             // cleared byte field reads as 0
         SetField(1103, L"1b");
@@ -244,6 +248,7 @@ TEST_F(SettingsDialog, EveryTabShowsTheStoreAndOkAppliesAllPages) {
         {"enableextport", 1, v.enableextport}, {"extportaddr", 0x378, v.extportaddr},
         {"koch_wordlen", 4, v.koch_wordlen}, {"nwenabled", 0, v.nwenabled},
         {"effectivewpm", 12, v.effectivewpm}, {"koch_weighted", 1, v.koch_weighted},
+        {"kochsidetoneonly", 0, v.kochsidetoneonly},
         {"localport", 3010, v.localport}, {"sendperiod", 27, v.sendperiod},
         {"hosts", 1, static_cast<long long>(v.hosts.size())},
     };

@@ -65,7 +65,7 @@ TEST(VardoSetting, DefaultFile) {
         "recvidlelimit=750|recvrect=5,64,348,96|recvlabeloffset=0,-56|recvmrect=50,10,306,58|"
         "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|recvadaptive=1|[MAINPANEL]|"
         "cw=280,220,64,64,000D,CW|sendpause=50,104,50,12,0074,Pause|sendfile=108,104,50,12,0075,File...|"
-        "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|koch_weighted=0|[MORSE]|"
+        "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|koch_weighted=0|kochsidetoneonly=1|[MORSE]|"
         "A=00000002,00000003,0041|B=00000007,0000000F,0042|";
     const std::string tail =
         "|?=00000033,0000003F,0000|/=0000000D,0000001F,006F|(=00000009,0000001F,0000|)=00000012,0000003F,0000|"
@@ -106,6 +106,14 @@ TEST(VardoSetting, LoadsFileValues) {
         {"[CW]\r\nshorthit=\r\nlonghit=abc\r\nhitdelay=50\r\nbeepfreq=440.5\r\n",
          [](SettingValues& v) { v.hitdelay = 50, v.beepfreq = 440.5; }, ""},
         {"[CW]\r\nedgems=5\r\n", [](SettingValues& v) { v.edgems = 5; }, ""},
+        // Both orders of the two newest [CW] keys load alike.
+        {"[CW]\r\neffectivewpm=15\r\nedgems=4\r\n", [](SettingValues& v) { v.effectivewpm = 15, v.edgems = 4; }, ""},
+        {"[CW]\r\nedgems=4\r\neffectivewpm=15\r\n", [](SettingValues& v) { v.effectivewpm = 15, v.edgems = 4; }, ""},
+        {"[KOCH]\r\nkochsidetoneonly=0\r\n", [](SettingValues& v) { v.kochsidetoneonly = 0; }, ""},
+        {"[KOCH]\r\nkochsidetoneonly=7\r\n", [](SettingValues&) {}, ""},
+        // A file from before the option (no key) keeps the radio out of training.
+        {"[KOCH]\r\ncharlist=KM\r\nkoch_wordlen=5\r\nkoch_weighted=0\r\n",
+         [](SettingValues& v) { std::strcpy(v.charlist, "KM"); }, ""},
         {"[JOURNAL]\r\nsendlabeloffset=5\r\nrecvthreshold=0.75\r\n", [](SettingValues& v) { v.sendlabeloffset.x = 5, v.recvthreshold = 0.75; }, ""},
         {"[KOCH]\r\ncharlist=" + std::string(50, 'K') + "\r\nkoch_wordlen=3\r\n",
          [](SettingValues& v) { std::strcpy(v.charlist, std::string(43, 'K').c_str()), v.koch_wordlen = 3; }, ""},
@@ -149,6 +157,30 @@ TEST(VardoSetting, ThreeHostsToOne) {
     EXPECT_EQ("10.0.0.1:3010 ", Hosts(s));
 }
 
+TEST(VardoSetting, AnOldFileGetsTheNewKeysAtTheEndOfTheirSections) {
+    // Saved before the speed, edge and training keys existed, and one with
+    // the two [CW] keys the other way round: each keeps its lines and the
+    // missing keys follow at the end of their sections, the later added
+    // last.
+    const struct { const char* ini; const char* cw; const char* koch; } rows[] = {
+        {"[CW]\r\nbeepfreq=800.000000\r\nworddelay=300\r\n[KOCH]\r\ncharlist=KM\r\nkoch_wordlen=4\r\n",
+         "[CW]|beepfreq=800.000000|worddelay=300|beepvol=0.250000|shorthit=80|longhit=240|hitdelay=80|"
+         "letterdelay=240|effectivewpm=0|edgems=0|[KOCH]",
+         "[KOCH]|charlist=KM|koch_wordlen=4|koch_weighted=0|kochsidetoneonly=1|[GLOBAL]"},
+        {"[CW]\r\nedgems=3\r\neffectivewpm=12\r\n[KOCH]\r\nkochsidetoneonly=0\r\ncharlist=KM\r\n",
+         "[CW]|edgems=3|effectivewpm=12|beepfreq=1000.000000|beepvol=0.250000|shorthit=80|longhit=240|"
+         "hitdelay=80|letterdelay=240|worddelay=240|[KOCH]",
+         "[KOCH]|kochsidetoneonly=0|charlist=KM|koch_wordlen=5|koch_weighted=0|[GLOBAL]"},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        WriteTextFile(kIni, rows[i].ini);
+        { CVardoSetting s; }
+        const std::string lines = CrLfLines(ReadTextFile(kIni));
+        EXPECT_EQ(0u, lines.find(rows[i].cw)) << "row " << i << ": " << lines;
+        EXPECT_NE(std::string::npos, lines.find(rows[i].koch)) << "row " << i << ": " << lines;
+    }
+}
+
 TEST(VardoSetting, EveryValueRoundTrips) {
     std::remove(kIni);
     SettingValues v = Defaults();
@@ -158,7 +190,7 @@ TEST(VardoSetting, EveryValueRoundTrips) {
     v.recvidlelimit = 11, v.recvrect = {9, 10, 11, 12}, v.recvlabeloffset = {12, -13}, v.recvmrect = {13, 14, 15, 16};
     v.recvanalyzesamples = 1024, v.recvthreshold = 0.5, v.recvfreqstart = 14, v.recvfreqend = 15;
     v.cw = {1, 2, 3, 4, 0xFFFF, "Key"}, v.sendpause = {5, 6, 7, 8, 0, "P"}, v.koch_wordlen = 16;
-    v.effectivewpm = 9, v.koch_weighted = 1;
+    v.effectivewpm = 9, v.koch_weighted = 1, v.kochsidetoneonly = 0;
     std::strcpy(v.charlist, "KMRSU"), v.morseTable[5] = {'F', 0x51, 0x7F, 0x1234}, v.enableextport = -1;
     v.extportaddr = 0xFFFF, v.openbyte = 0x12, v.closebyte = 0xFE, v.localport = 65535, v.nwenabled = 0;
     {

@@ -57,14 +57,18 @@ CCharStats Sample() {
 
 }  // namespace
 
-TEST(CharStats, EachSentCharacterIsScoredByPosition) {
+TEST(CharStats, EachSentCharacterIsScoredByAlignment) {
     const struct { const char* sent; int sentCount; const char* copy; const char* want; } rows[] = {
         {"KMR K", -1, "kmr k", "KR MR RR KR "},      // spaces are gaps, not characters
         {"KMR K", -1, "KXR", "KR MW RR "},           // unknown send count: copied positions only
         {"KMR K", 5, "KXR", "KR MW RR KM "},         // sent but not copied: missed
         {"KMR K", 2, "", "KM MM "},
         {"KMR K", -1, "K R", "KR MM RR "},           // a blank left for a character: missed
-        {"KMR K", -1, "MKR", "KW MW RR "},           // one slip shifts every later position
+        {"KMR K", -1, "MKR", "KM MR RR "},           // two swapped: one missed, the rest right
+        {"KMR K", -1, "MR K", "KM MR RR KR "},       // one dropped: missed, the rest right
+        {"KMR K", 5, "KR", "KR MM RR KM "},          // dropped in the middle, then not copied
+        {"KMR K", -1, "KMMR K", "KR MR RR KR "},     // one put in: no sent character suffers
+        {"KMRSU", -1, "KMXSU", "KR MR RW SR UR "},   // a wrong one stays one wrong
         {"KMR K", 3, "KMRXK", "KR MR RR KR "},       // the copy reaches further than the count
         {"KMR K", -1, "KM\r\nK", "KR MR RW KR "},    // a line break takes positions
         {"KM", 99, "KMRRR", "KR MR "},                // nothing past the sent text
@@ -213,6 +217,14 @@ TEST(KochLesson, RecentSessionsOnTheSetMustReachTheMark) {
         {{{"K", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}}, 1},
         {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 1, 9, 0}}, 1},  // a short one passed over
         {{{"KM", 10, 40, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}}, 1},  // only the last three
+        // The 20-character minimum: a session of 19 is passed over, one of
+        // 20 counts.
+        {{{"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 0, 19, 0}}, 1},
+        {{{"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 45, 5, 0}, {"KM", 0, 20, 0}}, 0},
+        {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"K", 19, 0, 0}}, 1},  // short, on another set
+        {{{"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"KM", 50, 0, 0}, {"K", 20, 0, 0}}, 0},
+        {{{"KM", 19, 0, 0}, {"KM", 19, 0, 0}, {"KM", 19, 0, 0}}, 0},                   // all too short
+        {{{"KM", 20, 0, 0}, {"KM", 18, 2, 0}, {"KM", 19, 1, 0}}, 1},                   // 57 of 60 = 95 %
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         CCharStats stats;

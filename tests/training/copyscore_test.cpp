@@ -18,10 +18,13 @@ TEST(CopyScore, Table) {
         {"ABABA BBAAB", "ABX", 3, 1, 1, "66.7%"},
         {"ABABA BBAAB", "", 0, 0, 0, "%"},
         {"ABABA BBAAB", "ABA\r\n", 5, 2, 1, "60.0%"},      // line break where letters stand
-        {"ABABA BBAAB", "ABABA\r\nA", 8, 3, 1, "62.5%"},   // and where the space stands
+        {"ABABA BBAAB", "ABABA\r\nA", 8, 2, 0, "75.0%"},   // and where the space stands: it is a gap
         {"ABABA BBAAB", "ABABA B", 7, 0, 0, "100.0%"},      // typed space matches the space
-        {"ABABA BBAAB", "BABAB", 5, 5, 1, "0.0%"},
-        {"ABABA BBAAB", "BABA", 4, 4, 1, "0.0%"},           // a missed first character shifts all
+        {"ABABA BBAAB", "BABAB", 5, 1, 0, "80.0%"},         // one extra character costs one
+        {"ABABA BBAAB", "BABA", 4, 0, 0, "100.0%"},         // a missed first character costs nothing more
+        {"ABABA BBAAB", "ABBA BBAAB", 10, 0, 0, "100.0%"},  // one dropped: the rest still scores
+        {"ABABA BBAAB", "ABAXBA BBAAB", 12, 1, 0, "91.7%"}, // one put in
+        {"ABABA BBAAB", "ABABABBAAB", 10, 0, 0, "100.0%"},  // the group gap not typed
         {"ABABA BBAAB", "ABABX", 5, 1, 1, "80.0%"},
         {"ABABA BBAAB", "XBABA", 5, 1, 0, "80.0%"},
         {"abab", "abab", 4, 4, 1, "0.0%"},                  // lower case in the set never scores

@@ -273,3 +273,82 @@ TEST_F(KochDialog, DamagedStatisticsAreReportedAndReplaced) {
     DeleteFileA(VARDO_STATS_FILE);
     DeleteFileA((std::string(VARDO_STATS_FILE) + ".bad").c_str());
 }
+
+TEST_F(KochDialog, EscRecordsWhatTheCopyCovers) {
+    // Each row: the copy typed before Esc ('+' the sent character, others
+    // as typed), and the characters recorded right and wrong (none missed:
+    // the rest of the text was not waited for).
+    struct Row { const wchar_t* typed; int right, wrong; };
+    static const Row rows[] = {
+        {L"++++X", 4, 1},
+        {L"", 0, 0},  // nothing copied: no session
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        DeleteFileA(VARDO_STATS_FILE);
+        static size_t row;
+        row = i;
+        CDialogScript s;
+        AddOpenSteps(s);
+        s.Add("copy and Esc", [] {
+            HWND edit = GetDlgItem(g_dlg, 1003);
+            for (const wchar_t* c = rows[row].typed; *c; ++c) {
+                const int n = GetWindowTextLengthW(edit);
+                wchar_t ch[2] = {*c == L'+' ? static_cast<wchar_t>(g_szKochText[n]) : *c, 0};
+                CDialogScript::Type(edit, ch);
+            }
+            PostMessageW(g_dlg, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
+        s.Start();
+        EXPECT_EQ(2, RunKochDialog(nullptr)) << "row " << i;
+        EXPECT_TRUE(s.Finish()) << "row " << i << ": " << s.failure();
+        CCharStats after;
+        const int loaded = LoadCharStats(VARDO_STATS_FILE, &after);
+        if (rows[i].right + rows[i].wrong == 0) {
+            EXPECT_EQ(STATS_NEW, loaded) << "row " << i << ": an empty copy wrote a session";
+            continue;
+        }
+        ASSERT_EQ(STATS_LOADED, loaded) << "row " << i;
+        ASSERT_EQ(1u, after.Sessions().size()) << "row " << i;
+        EXPECT_EQ("AB", after.Sessions()[0].szCharList) << "row " << i;
+        EXPECT_EQ(rows[i].right, after.Sessions()[0].nRight) << "row " << i;
+        EXPECT_EQ(rows[i].wrong, after.Sessions()[0].nWrong) << "row " << i;
+        EXPECT_EQ(0, after.Sessions()[0].nMissed) << "row " << i;
+    }
+    DeleteFileA(VARDO_STATS_FILE);
+}
+
+TEST_F(KochDialog, AnUnreadableFileIsToldAndLeftAlone) {
+    DeleteFileA(VARDO_STATS_FILE);
+    ASSERT_TRUE(CreateDirectoryA(VARDO_STATS_FILE, nullptr));
+    CDialogScript s;
+    AddOpenSteps(s);
+    s.Add("copy and finish", [] {
+        wchar_t copy[3] = {static_cast<wchar_t>(g_szKochText[0]), static_cast<wchar_t>(g_szKochText[1]), 0};
+        CDialogScript::Type(GetDlgItem(g_dlg, 1003), copy);
+        CDialogScript::PostClick(g_dlg, 1024);
+        return true;
+    });
+    s.Add("notice", [] {
+        HWND box = CDialogScript::FindTop(L"警告");
+        if (!box) return false;
+        EXPECT_TRUE(CDialogScript::HasChildText(
+            box, L"无法读取字符统计文件vardostats.txt，文件保持原样，本次练习未记入统计。"));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    s.Add("table and close", [] {
+        if (CDialogScript::FindTop(L"警告")) return false;
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_dlg, 1372)));
+        CDialogScript::PostClick(g_dlg, 1024);
+        return true;
+    });
+    s.Start();
+    EXPECT_EQ(1024, RunKochDialog(nullptr));
+    EXPECT_TRUE(s.Finish()) << s.failure();
+    const DWORD attributes = GetFileAttributesA(VARDO_STATS_FILE);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+    EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_DIRECTORY) << "the folder was replaced";
+    RemoveDirectoryA(VARDO_STATS_FILE);
+    DeleteFileA((std::string(VARDO_STATS_FILE) + ".lock").c_str());
+}
