@@ -14,6 +14,9 @@ enum StationNotice : int {
     // The character statistics file was damaged and has been replaced;
     // caption "警告", owned by the given window.
     NOTICE_STATS_REPLACED = 32840,
+    // The serial key line or PTT could not be set (the adapter was
+    // unplugged, say); caption "警告", no owner. Shown once per failure.
+    NOTICE_SERIAL_FAILED = 32860,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

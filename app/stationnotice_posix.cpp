@@ -14,6 +14,9 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_STATS_REPLACED:
         std::fprintf(stderr, "警告: 字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。\n");
         break;
+    case NOTICE_SERIAL_FAILED:
+        std::fprintf(stderr, "警告: 串口键控失败：无法设置键控线或PTT线（串口可能已拔出）。键控已停止，串口恢复后将自动重新打开。\n");
+        break;
     default:
         break;
     }
