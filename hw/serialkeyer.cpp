@@ -93,9 +93,12 @@ void CSerialKeyer::KeyDown() {
         if (!m_bPtt) {
             SetPtt(1);
             // The key waits for the radio (and an amplifier's relays) to
-            // switch over; only the stop cuts the lead short.
+            // switch over; only the stop cuts the lead short. Meanwhile the
+            // key counts as down: the sender's calls leave the PTT alone.
+            m_bKeyGoingDown = 1;
             const Clock::time_point end = Clock::now() + std::chrono::milliseconds(m_config.pttLeadMs);
             m_changed.wait_until(lock, end, [&] { return m_bStop != 0; });
+            m_bKeyGoingDown = 0;
         }
     }
     SetKeyLine(1);
@@ -133,7 +136,7 @@ void CSerialKeyer::HoldPttForTail() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_bSenderHold = 0;
-        if (!m_bPtt || m_bKeyDown) return;
+        if (!m_bPtt || m_bKeyDown || m_bKeyGoingDown) return;
         ArmTail();
     }
     m_changed.notify_all();
@@ -143,7 +146,7 @@ void CSerialKeyer::DropPtt() {
     if (!IsReady() || !m_config.ptt) return;
     std::lock_guard<std::mutex> guard(m_lock);
     m_bSenderHold = 0;
-    if (m_bPtt && !m_bKeyDown) {
+    if (m_bPtt && !m_bKeyDown && !m_bKeyGoingDown) {
         SetPtt(0);
     }
 }
@@ -161,7 +164,7 @@ void CSerialKeyer::ReleaseAll() {
 int32_t CSerialKeyer::LineTest(int32_t keyLine, int32_t invert, int32_t pulseMs) {
     if (!IsReady()) return SERIAL_TEST_LINE_FAILED;
     std::unique_lock<std::mutex> lock(m_lock);
-    if (m_bKeyDown || m_bPtt || m_bSenderHold) {
+    if (m_bKeyDown || m_bKeyGoingDown || m_bPtt || m_bSenderHold) {
         return SERIAL_TEST_BUSY;
     }
     const int32_t key = keyLine == SERIAL_LINE_RTS ? SERIAL_LINE_RTS : SERIAL_LINE_DTR;

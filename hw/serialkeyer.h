@@ -106,6 +106,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     int32_t m_bKeyDown = 0;
+    int32_t m_bKeyGoingDown = 0;  // a hand key-down waits out the PTT lead
     int32_t m_bPtt = 0;
     int32_t m_bTailArmed = 0;
     int32_t m_bSenderHold = 0;  // the sender is keying: no tail on key-up
