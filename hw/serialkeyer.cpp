@@ -55,9 +55,6 @@ CSerialKeyer::~CSerialKeyer() {
     if (m_watchThread.joinable()) {
         m_watchThread.join();
     }
-    if (m_noticeThread.joinable()) {
-        m_noticeThread.join();
-    }
     ReleaseAll();
 }
 
@@ -220,10 +217,12 @@ void CSerialKeyer::WatchLoop() {
     while (!m_bStop) {
         if (m_bFailed && !m_bReported) {
             m_bReported = 1;
-            if (m_onFailure && !m_noticeThread.joinable()) {
+            if (m_onFailure) {
                 // The listener may show a modal notice: it runs apart, so
-                // the tail and the reopening go on meanwhile.
-                m_noticeThread = std::thread(m_onFailure);
+                // the tail and the reopening go on meanwhile, and the keyer
+                // may end while the notice is still open (the listener owns
+                // a copy of what it needs).
+                std::thread(m_onFailure).detach();
             }
         }
         Clock::time_point until = Clock::time_point::max();

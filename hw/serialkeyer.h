@@ -55,8 +55,9 @@ public:
     // The open port, shared with whoever else holds it.
     std::shared_ptr<ISerialLine> Line() const { return m_pLine; }
 
-    // Called (on a thread of the keyer's) once for each run of failed line
-    // changes; set before keying starts.
+    // Called (on a thread of its own, which the keyer does not wait for)
+    // once for each run of failed line changes; set before keying starts.
+    // It must hold nothing that ends with the keyer.
     void SetFailureListener(std::function<void()> listener);
 
     // Key down: the PTT first, then the key line. A PTT that was off is
@@ -118,7 +119,6 @@ private:
     int32_t m_bStop = 0;
     std::function<void()> m_onFailure;
     std::thread m_watchThread;
-    std::thread m_noticeThread;
 };
 
 // The settings page's test: pulses the key line of COM`port` (with the
