@@ -10,14 +10,14 @@
 #include "net/networklink.h"
 
 void CVardoMainWindow::CwKeyDown() {
+    // The serial key goes first: a PTT that was off holds the key back for
+    // its lead, and the sidetone starts with the key, not before it.
+    if (CSerialKeyer* port = KeyingPort()) {
+        port->KeyDown();
+    }
     m_pTonePlayer->ToneOn();
-    if (KeysRadio()) {
-        if (m_values.enableextport) {
-            m_pPort->Write(m_values.extportaddr, m_values.openbyte);
-        }
-        if (m_pSerialKey) {
-            m_pSerialKey->KeyDown();
-        }
+    if (KeysRadio() && m_values.enableextport) {
+        m_pPort->Write(m_values.extportaddr, m_values.openbyte);
     }
     m_pNetwork->Send(tagKeyRecord{1, 0});
     m_bKeyDown.store(1);
@@ -28,6 +28,8 @@ void CVardoMainWindow::CwKeyUp() {
     if (m_values.enableextport) {
         m_pPort->Write(m_values.extportaddr, m_values.closebyte);
     }
+    // Released whatever the training mode: a key that went down on the air
+    // must come up there, and releasing an idle line changes nothing.
     if (m_pSerialKey) {
         m_pSerialKey->KeyUp();
     }

@@ -15,6 +15,7 @@
 #include "app/toolcommands.h"
 #include "app/vardomainwindow.h"
 #include "hw/portoutput.h"
+#include "hw/serialline.h"
 #include "res/vardoresource.h"
 #include "settings/vardosetting.h"
 #include "ui/windowhost_win32.h"
@@ -171,6 +172,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         CVardoMainWindow* station = g_pMainWindow;
         g_pMainWindow = nullptr;
         delete station;
+        // The serial port was kept open for a rebuilt station; with the
+        // program ending it closes, its lines released by the station.
+        KeepSerialLineOpen(nullptr);
         PostQuitMessage(0);
         return 0;
     }
@@ -231,6 +235,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         CVardoMainWindow* station = g_pMainWindow;
         g_pMainWindow = nullptr;
         delete station;
+        KeepSerialLineOpen(nullptr);
         return 0;
     }
     g_pMainWindow->EnableNetwork();

@@ -104,7 +104,8 @@ int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
     schedule->Reached(CDeadlineSchedule::Clock::now());
     // The radio is switched to transmit a lead time before the first
     // element; the elements after it keep their spacing from there.
-    const int32_t leadMs = m_pSerialKey && KeysRadio() ? m_pSerialKey->SenderKeying() : 0;
+    CSerialKeyer* port = KeyingPort();
+    const int32_t leadMs = port != nullptr ? port->SenderKeying() : 0;
     if (leadMs > 0) {
         if (!Pause(schedule, leadMs)) {
             return 0;
@@ -120,6 +121,16 @@ int CVardoMainWindow::KeyElement(CDeadlineSchedule* schedule, int32_t downMs) {
         return 0;
     }
     return Pause(schedule, m_timing.keys.hitdelay);
+}
+
+void CVardoMainWindow::HoldTailIfLast(size_t waiting) {
+    // The last key-up of a queue that ran empty starts the PTT tail at
+    // once, not after the gap that follows it; a record queued meanwhile
+    // keeps the PTT on (or raises it again, with the lead).
+    CSerialKeyer* port = KeyingPort();
+    if (port != nullptr && waiting == 0 && !m_bPaused.load() && !m_bFlush.load()) {
+        port->HoldPttForTail();
+    }
 }
 
 int CVardoMainWindow::KeyRecord(CDeadlineSchedule* schedule, const tagMorseCode& code) {
@@ -144,11 +155,16 @@ void CVardoMainWindow::SenderLoop() {
         const tagMorseCode* code = nullptr;
         while (!m_bStop.load() && !m_bPaused.load() && m_nMode.load() == KEY_MODE_MANUAL &&
                m_sendQueues.PopCode(&code)) {
-            if (!m_bFlush.load()) {
+            // A record is keyed whole, and its letter gap kept, even when a
+            // pause or a flush comes in meanwhile; the records after it are
+            // dropped (flush) or wait (pause).
+            const int keyed = !m_bFlush.load();
+            if (keyed) {
                 KeyRecord(&schedule, *code);
             }
             m_pQueueLabel->RemoveFirstChar();
-            if (!m_bFlush.load() && !m_bStop.load()) {
+            if (keyed && !m_bStop.load()) {
+                HoldTailIfLast(m_sendQueues.CodeCount());
                 Pause(&schedule, m_timing.keys.letterdelay);
             }
         }
@@ -156,14 +172,16 @@ void CVardoMainWindow::SenderLoop() {
         while (!m_bStop.load() && !m_bPaused.load() && m_nMode.load() != KEY_MODE_MANUAL &&
                m_sendQueues.PopPaddle(&dot)) {
             KeyElement(&schedule, dot ? m_timing.keys.shorthit : m_timing.keys.longhit);
+            HoldTailIfLast(m_sendQueues.PaddleCount());
         }
-        // A pause or a flush takes the radio off the air at once; a queue
-        // that ran empty keeps it on for the PTT tail.
-        if (m_pSerialKey) {
+        // A pause or a flush takes the radio off the air once the character
+        // under way and its gap are done; a queue that ran empty keeps it on
+        // for the PTT tail, counted from the last key-up.
+        if (CSerialKeyer* port = KeyingPort()) {
             if (m_bPaused.load() || m_bFlush.load()) {
-                m_pSerialKey->DropPtt();
+                port->DropPtt();
             } else {
-                m_pSerialKey->HoldPttForTail();
+                port->HoldPttForTail();
             }
         }
         SidetoneOnlyAtIdle();

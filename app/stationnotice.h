@@ -20,6 +20,9 @@ enum StationNotice : int {
     // The session could not be written to the statistics file; caption
     // "警告", owned.
     NOTICE_STATS_SAVE_FAILED = 32845,
+    // The serial key line or PTT could not be set (the adapter was
+    // unplugged, say); caption "警告", no owner. Shown once per failure.
+    NOTICE_SERIAL_FAILED = 32860,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

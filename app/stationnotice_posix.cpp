@@ -20,6 +20,9 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_STATS_SAVE_FAILED:
         std::fprintf(stderr, "警告: 无法保存字符统计文件vardostats.txt，本次练习未记入统计。\n");
         break;
+    case NOTICE_SERIAL_FAILED:
+        std::fprintf(stderr, "警告: 串口键控失败：无法设置键控线或PTT线（串口可能已拔出）。键控已停止，串口恢复后将自动重新打开。\n");
+        break;
     default:
         break;
     }

@@ -47,6 +47,10 @@ void PlatformShowStationNotice(void* ownerWindow, int notice) {
         LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
         owner = static_cast<HWND>(ownerWindow);
         break;
+    case NOTICE_SERIAL_FAILED:
+        LoadText(IDS_VARDO_SERIAL_FAILED, L"串口键控失败：无法设置键控线或PTT线（串口可能已拔出）。键控已停止，串口恢复后将自动重新打开。", text, 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        break;
     default:
         return;
     }

@@ -72,12 +72,17 @@ CVardoMainWindow::CVardoMainWindow(IWindowHost* host, CVardoSetting* settings)
     // keying is enabled, so a rebuilt station always leaves the line up.
     m_pPort.reset(new CPortOutput(m_values.extportaddr, m_values.closebyte));
     // A COM port that cannot be opened leaves the keyer not ready; the
-    // station keys on without it.
+    // station keys on without it. The port stays open from one station to
+    // the next (settings OK rebuilds the station) and is opened again only
+    // when it changes: an open or a close may pulse the lines.
     if (m_values.serialkey) {
-        const tagSerialKeyConfig serial{m_values.serialport,   m_values.serialline, m_values.serialinvert,
-                                        m_values.serialptt,    m_values.pttlead,    m_values.ptttail};
+        const tagSerialKeyConfig serial{m_values.serialport, m_values.serialline, m_values.serialinvert,
+                                        m_values.serialptt,  m_values.pttlead,    m_values.ptttail,
+                                        m_values.pttinvert};
         m_pSerialKey.reset(new CSerialKeyer(serial));
+        m_pSerialKey->SetFailureListener([] { ShowStationNotice(nullptr, NOTICE_SERIAL_FAILED); });
     }
+    KeepSerialLineOpen(m_pSerialKey ? m_pSerialKey->Line() : nullptr);
     m_pNetwork.reset(new CNetworkLink());
     m_pNetwork->SetEventListener(this);
     m_pNetwork->SetFrameListener(this);

@@ -82,8 +82,9 @@ public:
     virtual int EnableNetwork();
     virtual void DisableNetwork();
 
-    // Keying: sidetone, port byte (when enabled), serial key line (when
-    // enabled), key record to the peers, local key state; in that order.
+    // Keying: serial key line (when enabled; by hand it first waits the
+    // PTT lead), sidetone, port byte (when enabled), key record to the
+    // peers, local key state; in that order.
     void CwKeyDown();
     void CwKeyUp();
 
@@ -189,8 +190,14 @@ private:
     void ReceiveAdaptive(std::vector<int16_t>* buffer, CIdleSampler* idle);
     // One element: key down for downMs, up, then hitdelay. Returns 0 when
     // the station stops (the key is up again all the same).
+    // The serial keyer the key operations drive, or null: the one place
+    // that decides whether keying moves the serial port's lines (not while
+    // training sounds the sidetone only).
+    CSerialKeyer* KeyingPort() const { return KeysRadio() ? m_pSerialKey.get() : nullptr; }
     int KeyElement(CDeadlineSchedule* schedule, int32_t downMs);
     int KeyRecord(CDeadlineSchedule* schedule, const tagMorseCode& code);
+    // Starts the PTT tail when nothing is left waiting after a key-up.
+    void HoldTailIfLast(size_t waiting);
     int Pause(CDeadlineSchedule* schedule, int32_t ms);
 
     CTimerResolution m_timerResolution;

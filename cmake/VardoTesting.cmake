@@ -63,10 +63,18 @@ function(vardo_tests)
                COMMAND ${exe} --gtest_output=xml:${VARDO_HOST_PREFIX}${VARDO_TEST_XML_DIR}/${exe}.xml
                WORKING_DIRECTORY ${VARDO_TEST_RUN_DIR}/${exe})
       set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS "${dir}")
+      set(locks "")
       if(dir STREQUAL "audio" OR dir STREQUAL "app" OR dir STREQUAL "receiver")
         # One sound server and one null sink: tests that play or record
         # sound must not overlap.
-        set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK sound)
+        list(APPEND locks sound)
+      endif()
+      if(n MATCHES "serial")
+        # One COM port linked to a pseudo-terminal, opened for exclusive use.
+        list(APPEND locks serialport)
+      endif()
+      if(locks)
+        set_tests_properties(${exe} PROPERTIES RESOURCE_LOCK "${locks}")
       endif()
     endforeach()
   endforeach()

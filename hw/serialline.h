@@ -36,6 +36,9 @@ public:
     // Sets `line` (SERIAL_LINE_*) to asserted (1) or released (0); nonzero
     // on success. Callers serialise their calls.
     virtual int SetLine(int32_t line, int32_t asserted) = 0;
+    // Closes the port and opens it again (an adapter that was unplugged
+    // and has come back); nonzero on success. Only shared ports can.
+    virtual int Reopen(int32_t* /*error*/) { return 0; }
 };
 
 // Opens port n; on failure returns null and stores a SERIAL_ERROR_* in
@@ -49,7 +52,13 @@ using SerialLineOpener = std::function<std::unique_ptr<ISerialLine>(int32_t port
 std::shared_ptr<ISerialLine> OpenSerialLine(int32_t port, int32_t* error);
 // The platform's own opener.
 std::unique_ptr<ISerialLine> OpenPlatformSerialLine(int32_t port, int32_t* error);
+// Holds `line` open past the life of its holders, so that a station
+// rebuilt on the same port finds it open instead of opening it again (many
+// drivers pulse DTR and RTS on open and drop them on close). Replaces the
+// one kept before; null lets it close with its last holder.
+void KeepSerialLineOpen(std::shared_ptr<ISerialLine> line);
 // Puts an opener in place of the platform's; an empty one restores it.
+// The port kept open is let go.
 void SetSerialLineOpener(SerialLineOpener opener);
 
 // 1 for a usable port number.

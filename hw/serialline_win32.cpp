@@ -2,6 +2,7 @@
 // RTS lines set with EscapeCommFunction. The port's own handshaking is
 // switched off so that only this program moves the lines.
 #include "hw/serialline.h"
+#include "hw/serialcontrol_win32.h"
 
 #include <windows.h>
 
@@ -18,13 +19,7 @@ public:
     CSerialLineWin32& operator=(const CSerialLineWin32&) = delete;
 
     int SetLine(int32_t line, int32_t asserted) override {
-        DWORD function;
-        if (line == SERIAL_LINE_RTS) {
-            function = asserted ? SETRTS : CLRRTS;
-        } else {
-            function = asserted ? SETDTR : CLRDTR;
-        }
-        return EscapeCommFunction(m_hPort, function) ? 1 : 0;
+        return EscapeCommFunction(m_hPort, SerialLineFunction(line, asserted)) ? 1 : 0;
     }
 
 private:
@@ -46,6 +41,23 @@ int32_t OpenError(DWORD code) {
 
 }  // namespace
 
+DWORD SerialLineFunction(int32_t line, int32_t asserted) {
+    if (line == SERIAL_LINE_RTS) {
+        return asserted ? SETRTS : CLRRTS;
+    }
+    return asserted ? SETDTR : CLRDTR;
+}
+
+void SwitchOffHandshake(DCB* dcb) {
+    dcb->fDtrControl = DTR_CONTROL_DISABLE;
+    dcb->fRtsControl = RTS_CONTROL_DISABLE;
+    dcb->fOutxCtsFlow = FALSE;
+    dcb->fOutxDsrFlow = FALSE;
+    dcb->fDsrSensitivity = FALSE;
+    dcb->fOutX = FALSE;
+    dcb->fInX = FALSE;
+}
+
 std::unique_ptr<ISerialLine> OpenPlatformSerialLine(int32_t port, int32_t* error) {
     wchar_t name[24];
     std::swprintf(name, sizeof name / sizeof name[0], L"\\\\.\\COM%d", static_cast<int>(port));
@@ -61,12 +73,7 @@ std::unique_ptr<ISerialLine> OpenPlatformSerialLine(int32_t port, int32_t* error
     DCB dcb = {};
     dcb.DCBlength = sizeof dcb;
     if (GetCommState(handle, &dcb)) {
-        dcb.fDtrControl = DTR_CONTROL_DISABLE;
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
+        SwitchOffHandshake(&dcb);
         SetCommState(handle, &dcb);
     }
     return std::unique_ptr<ISerialLine>(new CSerialLineWin32(handle));

@@ -79,6 +79,7 @@
 #define IDC_VD_SERIALPTT         1345
 #define IDC_VD_PTTLEAD           1346
 #define IDC_VD_PTTTAIL           1347
+#define IDC_VD_PTTINVERT         1348
 
 // Koch copy dialog.
 #define IDC_VD_COPYEDIT          1003

@@ -250,8 +250,10 @@ void ReadSerialLineChoice(HWND page, int32_t* line) {
     }
 }
 
-// Opens the COM port shown on the page, pulses its key line once and says
-// how that went, in a message box like the port test's.
+// Pulses the key line of the COM port shown on the page once, with the
+// page's line and polarity, and says how that went, in a message box like
+// the port test's. On the station's own port the station's keyer does the
+// pulse and puts its lines back afterwards; while it keys, nothing moves.
 void TestSerialLine(HWND page) {
     int32_t port = 0;
     int32_t line = SERIAL_LINE_DTR;
@@ -265,6 +267,8 @@ void TestSerialLine(HWND page) {
     wchar_t text[160];
     if (result == SERIAL_TEST_PULSED) {
         std::swprintf(text, 160, L"COM%d 打开成功，键控线(%ls)已脉冲一次", static_cast<int>(port), lineName);
+    } else if (result == SERIAL_TEST_BUSY) {
+        std::swprintf(text, 160, L"COM%d 正在键控，请稍后再测试", static_cast<int>(port));
     } else if (result == SERIAL_TEST_LINE_FAILED) {
         std::swprintf(text, 160, L"COM%d 已打开，但无法设置%ls线", static_cast<int>(port), lineName);
     } else if (error == SERIAL_ERROR_BAD_NUMBER) {
@@ -318,6 +322,7 @@ void FillPage(HWND page) {
     SetItemCheck(page, IDC_VD_SERIALPTT, v.serialptt);
     SetItemInt(page, IDC_VD_PTTLEAD, v.pttlead);
     SetItemInt(page, IDC_VD_PTTTAIL, v.ptttail);
+    SetItemCheck(page, IDC_VD_PTTINVERT, v.pttinvert);
     ComputeSpeed(page);
     SetItemInt(page, IDC_VD_LOCALPORT, v.localport);
     SetItemInt(page, IDC_VD_HOSTPORT, v.localport);
@@ -365,6 +370,7 @@ void ReadPage(HWND page) {
     GetItemCheck(page, IDC_VD_SERIALPTT, &v.serialptt);
     GetItemInt(page, IDC_VD_PTTLEAD, &v.pttlead);
     GetItemInt(page, IDC_VD_PTTTAIL, &v.ptttail);
+    GetItemCheck(page, IDC_VD_PTTINVERT, &v.pttinvert);
 
     HWND list = GetDlgItem(page, IDC_VD_HOSTLIST);
     if (!list) {

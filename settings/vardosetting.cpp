@@ -234,6 +234,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->serialptt = 0;
     v->pttlead = 50;
     v->ptttail = 300;
+    v->pttinvert = 0;
     v->localport = 3010;
     v->nwenabled = 1;
 }
@@ -302,6 +303,8 @@ int CVardoSetting::Load() {
     serialptt = ReadInt("HWCTRL", "serialptt", serialptt) != 0 ? 1 : 0;
     pttlead = ReadInt("HWCTRL", "pttlead", pttlead);
     ptttail = ReadInt("HWCTRL", "ptttail", ptttail);
+    // Older files have one polarity for both lines.
+    pttinvert = ReadInt("HWCTRL", "pttinvert", serialinvert) != 0 ? 1 : 0;
 
     nwenabled = ReadInt("NETWORK", "nwenabled", nwenabled) != 0 ? 1 : 0;
     localport = static_cast<uint16_t>(ReadInt("NETWORK", "localport", localport));
@@ -388,6 +391,7 @@ int CVardoSetting::Save() {
     WriteInt(f, "HWCTRL", "serialptt", serialptt);
     WriteInt(f, "HWCTRL", "pttlead", pttlead);
     WriteInt(f, "HWCTRL", "ptttail", ptttail);
+    WriteInt(f, "HWCTRL", "pttinvert", pttinvert);
 
     WriteInt(f, "NETWORK", "nwenabled", nwenabled);
     WriteInt(f, "NETWORK", "localport", localport);

@@ -102,7 +102,8 @@ struct SettingValues {
     int32_t serialinvert;  // nonzero: lines asserted while released
     int32_t serialptt;     // nonzero: the other line is the PTT
     int32_t pttlead;       // ms of PTT before the sender's first element
-    int32_t ptttail;       // ms of PTT after the last element
+    int32_t ptttail;       // ms of PTT after the last key-up
+    int32_t pttinvert;     // nonzero: PTT asserted while off (default: as serialinvert)
     // "NETWORK"
     uint16_t localport;
     int32_t nwenabled;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/stationnotice.h"
 #include "hw/serialkeyer.h"
 #include "hw/serialline.h"
 #include "tests/app/stationkit.h"
@@ -22,6 +23,12 @@ int PtyComPort() {
 }  // namespace
 
 TEST(SerialCom, MissingAndLinkedPorts) {
+    // A pseudo-terminal may refuse the modem lines, which the station
+    // reports; the notice is printed here instead of a modal box.
+    SetStationNoticeHook([](void*, int notice) { std::printf("station notice %d\n", notice); });
+    struct CHookReset {
+        ~CHookReset() { SetStationNoticeHook(StationNoticeHook()); }
+    } hookReset;
     const int linked = PtyComPort();
     const struct {
         int32_t port;
@@ -30,8 +37,10 @@ TEST(SerialCom, MissingAndLinkedPorts) {
     } rows[] = {{200, 0, SERIAL_ERROR_NO_PORT}, {linked, 1, SERIAL_ERROR_NONE}};
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         if (!IsSerialPortNumber(rows[i].port)) {
-            std::printf("row %zu: no COM port linked to a pseudo-terminal (VARDO_TEST_PTY_COM)\n", i);
-            continue;
+            // Reported as a skip, not a pass: the linked port is the half
+            // of this test that opens a real port.
+            GTEST_SKIP() << "row " << i << ": no COM port linked to a pseudo-terminal (VARDO_TEST_PTY_COM; "
+                         << "the test command runs the Windows tests through scripts/wine-com-pty)";
         }
         CStationRig rig([&](CVardoSetting& v) {
             v.serialkey = 1;

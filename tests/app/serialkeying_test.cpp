@@ -1,14 +1,18 @@
 // The station keying a radio through a recording serial port: the key line
 // follows the sidetone for the sender, hand keying and paddles; the PTT goes
-// on a lead time before the sender's first element and off a tail time after
-// the queue ran empty, at once on pause and flush, and with the station; a
-// frame from a peer never moves either line; a port that cannot be opened
-// leaves the station keying as before.
+// on a lead time before the first key-down (sender and hand alike) and off a
+// tail time after the last key-up, after the character under way and its
+// gap on pause and flush, and with the station; the port stays open across a
+// rebuild on the same port; a failed line is reported once; a frame from a
+// peer never moves either line; a port that cannot be opened leaves the
+// station keying as before.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/stationnotice.h"
 #include "hw/fakeportdriver.h"
 #include "hw/fakeserialline.h"
 #include "hw/portdriver.h"
@@ -32,14 +36,16 @@ struct tagSerialSetup {
     int32_t lead;
     int32_t tail;
     int32_t wpm;  // 0: the default timing
+    int32_t port = 7;
 };
 
 CStationRig::Tweak SerialTweak(const tagSerialSetup& s) {
     return [s](CVardoSetting& v) {
         v.serialkey = 1;
-        v.serialport = 7;
+        v.serialport = s.port;
         v.serialline = s.line;
         v.serialinvert = s.invert;
+        v.pttinvert = s.invert;
         v.serialptt = 1;
         v.pttlead = s.lead;
         v.ptttail = s.tail;
@@ -126,13 +132,13 @@ TEST(SerialKeying, QueuedTextKeysTheLineBetweenPttLeadAndTail) {
             EXPECT_EQ(tone[k].down, key[k].down) << "row " << i << " edge " << k;
             EXPECT_NEAR(0.0, Ms(tone[k].when, key[k].when), TOLERANCE_MS) << "row " << i << " edge " << k;
         }
-        // PTT on, the lead, the elements; the tail counts from the end of
-        // the queue, which is the last letter gap after the last element.
+        // PTT on, the lead, the elements; the tail counts from the last
+        // key-up, not from the end of the gap after it.
         const tagKeyDurations& d = rig.Station().GetTiming().keys;
         EXPECT_NEAR(rows[i].lead, Ms(steps[3].when, steps[4].when), TOLERANCE_MS) << "row " << i;
         EXPECT_NEAR(d.shorthit, Ms(steps[4].when, steps[5].when), TOLERANCE_MS) << "row " << i;
         EXPECT_NEAR(d.longhit, Ms(steps[6].when, steps[7].when), TOLERANCE_MS) << "row " << i;
-        EXPECT_NEAR(d.hitdelay + d.letterdelay + rows[i].tail, Ms(steps[7].when, steps[8].when), TOLERANCE_MS)
+        EXPECT_NEAR(rows[i].tail, Ms(steps[7].when, steps[8].when), TOLERANCE_MS)
             << "row " << i;
     }
 }
@@ -144,9 +150,9 @@ TEST(SerialKeying, HandKeyingAndPaddlesRaisePttAndHoldItForTheTail) {
         const char* steps;
         double leadMs;  // PTT on to the first key-down
     } rows[] = {
-        // By hand the radio goes on with the key (no lead); the gap between
+        // By hand too the key waits the lead after the PTT; the gap between
         // the two presses is shorter than the tail, so the PTT holds.
-        {false, "O k0 p0 p1 k1 k0 k1 k0 p0 ", 0.0},
+        {false, "O k0 p0 p1 k1 k0 k1 k0 p0 ", 80.0},
         // A paddle element goes through the sender, with the lead.
         {true, "O k0 p0 p1 k1 k0 k1 k0 p0 ", 80.0},
     };
@@ -177,14 +183,16 @@ TEST(SerialKeying, HandKeyingAndPaddlesRaisePttAndHoldItForTheTail) {
         const std::vector<tagLineStep> steps = Steps(log, setup);
         ASSERT_EQ(rows[i].steps, StepsText(steps)) << "row " << i;
         EXPECT_NEAR(rows[i].leadMs, Ms(steps[3].when, steps[4].when), TOLERANCE_MS) << "row " << i;
-        // The tail runs from the last key-up (by hand) or from the end of
-        // the paddle queue, the element gap later.
-        const double gap = rows[i].paddle ? rig.Station().GetTiming().keys.hitdelay : 0.0;
-        EXPECT_NEAR(setup.tail + gap, Ms(steps[7].when, steps[8].when), TOLERANCE_MS) << "row " << i;
+        // The tail runs from the last key-up, by hand and by paddle.
+        EXPECT_NEAR(setup.tail, Ms(steps[7].when, steps[8].when), TOLERANCE_MS) << "row " << i;
+        // The sidetone starts with the key line, after the lead.
+        const std::vector<tagTransition> tone = rig.ToneTransitions();
+        ASSERT_FALSE(tone.empty()) << "row " << i;
+        EXPECT_NEAR(0.0, Ms(steps[4].when, tone[0].when), TOLERANCE_MS) << "row " << i;
     }
 }
 
-TEST(SerialKeying, PauseAndFlushMidElementDropThePttWithoutTheTail) {
+TEST(SerialKeying, PauseAndFlushFinishTheCharacterAndItsGapThenDropThePtt) {
     // A long tail: a PTT that waited for it would still be on when checked.
     const tagSerialSetup setup{SERIAL_LINE_DTR, 0, 20, 5000, 0};
     const struct {
@@ -196,32 +204,45 @@ TEST(SerialKeying, PauseAndFlushMidElementDropThePttWithoutTheTail) {
         CScopedSerialLog installed(&log);
         CStationRig rig(SerialTweak(setup));
         CSerialKeyer* keyer = rig.Station().GetSerialKeyer();
-        rig.Station().EnqueueText("TTTT", 4, 0);
+        rig.Station().EnqueueText("AAAA", 4, 0);
+        // Asked during the first element of the first A.
         ASSERT_TRUE(CStationRig::WaitUntil([&] { return keyer->IsKeyLineDown() != 0; })) << "row " << i;
         if (rows[i].flush) {
             rig.Station().FlushQueue();
         } else {
             rig.Press(VD_VK_F5);
         }
-        // The element under way is finished (the record is), then the
-        // sender stops and the radio goes off the air.
         ASSERT_TRUE(CStationRig::WaitUntil([&] { return rig.Station().IsSenderWaiting() != 0; })) << "row " << i;
-        ASSERT_TRUE(CStationRig::WaitUntil([&] { return !keyer->IsPttRaised(); }, 1000)) << "row " << i;
+        ASSERT_TRUE(CStationRig::WaitUntil([&] { return !keyer->IsPttRaised(); }, 2000)) << "row " << i;
         EXPECT_EQ(0, keyer->IsKeyLineDown()) << "row " << i;
         EXPECT_EQ(rows[i].left, rig.Station().GetCodeQueueLength()) << "row " << i;
         const std::vector<tagLineStep> steps = Steps(log, setup);
-        EXPECT_EQ("O k0 p0 p1 k1 k0 p0 ", StepsText(steps)) << "row " << i;
-        // The key line follows the sidetone to the end of the element.
-        EXPECT_EQ(2u, rig.ToneTransitions().size()) << "row " << i;
+        // The whole A goes out, and the key line follows the sidetone.
+        ASSERT_EQ("O k0 p0 p1 k1 k0 k1 k0 p0 ", StepsText(steps)) << "row " << i;
+        EXPECT_EQ(4u, rig.ToneTransitions().size()) << "row " << i;
+        // The radio leaves the air after the letter gap, not with the last
+        // key-up, and not a tail later.
+        const tagKeyDurations& d = rig.Station().GetTiming().keys;
+        EXPECT_NEAR(d.hitdelay + d.letterdelay, Ms(steps[7].when, steps[8].when), TOLERANCE_MS) << "row " << i;
     }
 }
 
-TEST(SerialKeying, StopAndRebuildWhileKeyedReleaseBothLines) {
+TEST(SerialKeying, StopAndRebuildWhileKeyedReleaseBothLinesAndKeepThePortOpen) {
     const tagSerialSetup setup{SERIAL_LINE_RTS, 1, 20, 5000, 0};
     const struct {
-        bool bySender;  // else held down by hand
-        bool rebuild;   // a new station follows on the same port
-    } rows[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+        bool bySender;    // else held down by hand
+        int32_t rebuild;  // 0: none; else the port the rebuilt station keys
+        const char* after;  // the log of the rebuilt station, built and gone
+    } rows[] = {
+        {false, 0, ""},
+        {true, 0, ""},
+        // The same port: not opened again, the lines set released at the
+        // start and at the end.
+        {false, 7, "k0 p0 k0 p0 "},
+        {true, 7, "k0 p0 k0 p0 "},
+        // Another port: the old one closes once the new one is open.
+        {false, 8, "O k0 p0 C k0 p0 "},
+    };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         CSerialLineLog log;
         CScopedSerialLog installed(&log);
@@ -235,21 +256,63 @@ TEST(SerialKeying, StopAndRebuildWhileKeyedReleaseBothLines) {
             << "row " << i;
         rig.DestroyStation();
         std::vector<tagLineStep> steps = Steps(log, setup);
-        ASSERT_GE(steps.size(), 3u) << "row " << i;
-        EXPECT_EQ("k0 p0 C ", StepsText(std::vector<tagLineStep>(steps.end() - 3, steps.end())))
+        ASSERT_GE(steps.size(), 2u) << "row " << i;
+        // Released, and the port left open for the next station.
+        EXPECT_EQ("k0 p0 ", StepsText(std::vector<tagLineStep>(steps.end() - 2, steps.end())))
             << "row " << i << ": " << StepsText(steps);
-        if (rows[i].rebuild) {
-            // The rebuilt station opens the port again and starts released.
-            std::unique_ptr<IWindowHost> host = CreateStationHost(rig.Settings().windowrect);
+        if (rows[i].rebuild != 0) {
+            const size_t before = steps.size();
+            CVardoSetting& v = rig.Settings();
+            v.serialport = rows[i].rebuild;
+            std::unique_ptr<IWindowHost> host = CreateStationHost(v.windowrect);
             {
-                CVardoMainWindow again(host.get(), &rig.Settings());
+                CVardoMainWindow again(host.get(), &v);
                 EXPECT_TRUE(again.GetSerialKeyer()->IsReady()) << "row " << i;
             }
             steps = Steps(log, setup);
-            EXPECT_EQ("O k0 p0 k0 p0 C ", StepsText(std::vector<tagLineStep>(steps.end() - 6, steps.end())))
+            EXPECT_EQ(rows[i].after, StepsText(std::vector<tagLineStep>(steps.begin() + before, steps.end())))
                 << "row " << i;
         }
+        // A station without serial keying lets the kept port close.
+        rig.Settings().serialkey = 0;
+        std::unique_ptr<IWindowHost> host = CreateStationHost(rig.Settings().windowrect);
+        { CVardoMainWindow without(host.get(), &rig.Settings()); }
+        steps = Steps(log, setup);
+        EXPECT_EQ("C ", StepsText(std::vector<tagLineStep>(steps.end() - 1, steps.end()))) << "row " << i;
+        EXPECT_EQ(rows[i].rebuild == 8 ? 2 : 1, log.OpenCount()) << "row " << i;
     }
+}
+
+TEST(SerialKeying, AFailedLineIsNoticedOnceAndKeyingGoesOn) {
+    std::mutex lock;
+    std::vector<int> notices;
+    SetStationNoticeHook([&](void*, int notice) {
+        std::lock_guard<std::mutex> guard(lock);
+        notices.push_back(notice);
+    });
+    const tagSerialSetup setup{SERIAL_LINE_DTR, 0, 10, 50, 40};
+    {
+        CSerialLineLog log;
+        CScopedSerialLog installed(&log);
+        CStationRig rig(SerialTweak(setup));
+        log.SetFailLines(1);
+        rig.Station().EnqueueText("EEEE", 4, 0);
+        ASSERT_TRUE(rig.WaitUntilSent());
+        EXPECT_EQ(4, rig.ToneOnCount()) << "the sidetone keys on";
+        EXPECT_TRUE(CStationRig::WaitUntil([&] {
+            std::lock_guard<std::mutex> guard(lock);
+            return !notices.empty();
+        }));
+        // The adapter comes back: the port is opened again.
+        log.SetFailLines(0);
+        EXPECT_TRUE(CStationRig::WaitUntil([&] { return !rig.Station().GetSerialKeyer()->HasFailed(); }, 5000));
+        EXPECT_LE(2, log.OpenCount());
+        rig.DestroyStation();
+    }
+    SetStationNoticeHook(StationNoticeHook());
+    std::lock_guard<std::mutex> guard(lock);
+    ASSERT_EQ(1u, notices.size());
+    EXPECT_EQ(NOTICE_SERIAL_FAILED, notices[0]);
 }
 
 TEST(SerialKeying, PeerFramesNeverMoveTheLines) {

@@ -38,7 +38,7 @@ std::string Dump(const SettingValues& v) {
     for (const tagMorseCode& c : v.morseTable) o << c.nChar << ':' << c.nCode << ':' << c.nMask << ':' << c.nVKey << ' ';
     o << v.enableextport << ' ' << v.extportaddr << ' ' << int{v.openbyte} << ' ' << int{v.closebyte} << ' '
       << v.serialkey << ' ' << v.serialport << ' ' << v.serialline << ' ' << v.serialinvert << ' ' << v.serialptt
-      << ' ' << v.pttlead << ' ' << v.ptttail << ' ' << v.localport << ' ' << v.nwenabled;
+      << ' ' << v.pttlead << ' ' << v.ptttail << ' ' << v.pttinvert << ' ' << v.localport << ' ' << v.nwenabled;
     return o.str();
 }
 
@@ -71,7 +71,7 @@ TEST(VardoSetting, DefaultFile) {
         "|?=00000033,0000003F,0000|/=0000000D,0000001F,006F|(=00000009,0000001F,0000|)=00000012,0000003F,0000|"
         "-=0000001E,0000003F,006D|.=0000002A,0000003F,006E|_=00000000,00000000,0020|[HWCTRL]|"
         "enableextport=00000000|extportaddr=00000378|openbyte=000000FF|closebyte=00000000|serialkey=0|"
-        "serialport=1|serialline=0|serialinvert=0|serialptt=0|pttlead=50|ptttail=300|[NETWORK]|"
+        "serialport=1|serialline=0|serialinvert=0|serialptt=0|pttlead=50|ptttail=300|pttinvert=0|[NETWORK]|"
         "nwenabled=1|localport=3010|hosts=0|";
     EXPECT_EQ(0u, lines.find(head)) << lines;
     ASSERT_GT(lines.size(), tail.size());
@@ -93,7 +93,13 @@ TEST(VardoSetting, LoadsFileValues) {
          [](SettingValues& v) { v.extportaddr = 0x2345, v.closebyte = 0xBC, v.enableextport = 1; }, ""},
         {"[HWCTRL]\r\nserialkey=5\r\nserialport=12\r\nserialline=1\r\nserialinvert=1\r\nserialptt=1\r\n"
          "pttlead=20\r\nptttail=x\r\n", [](SettingValues& v) {
-             v.serialkey = 1, v.serialport = 12, v.serialline = 1, v.serialinvert = 1, v.serialptt = 1, v.pttlead = 20; }, ""},
+             v.serialkey = 1, v.serialport = 12, v.serialline = 1, v.serialinvert = 1, v.serialptt = 1, v.pttlead = 20;
+             v.pttinvert = 1; }, ""},
+        // A file from before the PTT had a polarity of its own: the PTT
+        // keeps the key line's; one that has it keeps its own either way.
+        {"[HWCTRL]\r\nserialinvert=1\r\n", [](SettingValues& v) { v.serialinvert = 1, v.pttinvert = 1; }, ""},
+        {"[HWCTRL]\r\nserialinvert=1\r\npttinvert=0\r\n", [](SettingValues& v) { v.serialinvert = 1; }, ""},
+        {"[HWCTRL]\r\npttinvert=3\r\n", [](SettingValues& v) { v.pttinvert = 1; }, ""},
         {"[GLOBAL]\r\nwindowrect=10,20\r\n", [](SettingValues& v) { v.windowrect.left = 10, v.windowrect.top = 20; }, ""},
         {"[MAINPANEL]\r\ncw=280,220,64,64,000D,C W\r\n", [](SettingValues& v) { std::strcpy(v.cw.caption, "C"); }, ""},
         {"[MAINPANEL]\r\nsendpause=1,2,3,4\r\nsendfile=9,9,9,9,0041,\r\n", [](SettingValues& v) {
@@ -193,6 +199,7 @@ TEST(VardoSetting, EveryValueRoundTrips) {
     v.effectivewpm = 9, v.koch_weighted = 1, v.kochsidetoneonly = 0;
     std::strcpy(v.charlist, "KMRSU"), v.morseTable[5] = {'F', 0x51, 0x7F, 0x1234}, v.enableextport = -1;
     v.extportaddr = 0xFFFF, v.openbyte = 0x12, v.closebyte = 0xFE, v.localport = 65535, v.nwenabled = 0;
+    v.serialinvert = 1, v.pttinvert = 0;
     {
         CVardoSetting s;
         s.CopyValuesFrom(v);
