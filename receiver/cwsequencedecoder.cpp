@@ -100,7 +100,7 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
         const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * d.wordMarks[w];
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordMarks[w];
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);
@@ -110,8 +110,12 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
     return text;
 }
 
+double CCwSequenceDecoder::MarkUnit() const {
+    return std::max(1e-30, m_dAmplitude * m_dAmplitude / std::max(1e-30, m_dNoise) * m_dDot * m_dRate);
+}
+
 CCwSequenceDecoder::tagLearned CCwSequenceDecoder::Learned() const {
-    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal,
+    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal, m_dPhaseTone,
             m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear};
 }
 
@@ -121,6 +125,7 @@ void CCwSequenceDecoder::Restore(const tagLearned& l) {
     m_dMarkScore = l.markScore;
     m_dPhaseBest = l.phaseBest;
     m_dPhaseTotal = l.phaseTotal;
+    m_dPhaseTone = l.phaseTone;
     m_dPhasePairs = l.phasePairs;
     m_dAmplitude = l.amplitude;
     m_dNoise = l.noise;
@@ -479,7 +484,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // real one: such a word scores a small share of what real marks do.
     for (size_t w = 0; w < decision.wordScores.size(); ++w) {
         if (decision.wordMarks[w] >= kScoredWordMarks) {
-            const double perMark = decision.wordScores[w] / decision.wordMarks[w];
+            const double perMark = decision.wordScores[w] / decision.wordMarks[w] / MarkUnit();
             m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
         }
     }

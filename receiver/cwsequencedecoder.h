@@ -60,12 +60,17 @@ private:
     };
     // What decided marks show of the tone's phase: the marks' samples,
     // turned back by a steady phase step per sample (slope), summed from
-    // the start; how far they are trusted (weight, 0 ... 1); and how many
-    // samples either side of a mark count.
+    // the start; how far they are trusted (weight, 0 ... 1); how many
+    // samples either side of a mark count; and how sharply a mark's phase
+    // is known from them at most (the concentration of the spread of phase
+    // steps between neighbouring marks), so that a sender whose phase only
+    // partly holds from mark to mark cannot make a clear mark cost more
+    // than a little.
     struct tagPhaseReference {
         std::vector<std::complex<double>> prefix;
         double slope = 0.0;
         double weight = 0.0;
+        double concentration = 0.0;
         size_t window = 0;
     };
     // Learns from the marks (once per stretch) and gives the reference.
@@ -80,7 +85,7 @@ private:
     // What the decoder has learnt from the stretches read so far, so that
     // a first reading can be taken back.
     struct tagLearned {
-        double dot, spread, markScore, phaseBest, phaseTotal, phasePairs, amplitude, noise, offset;
+        double dot, spread, markScore, phaseBest, phaseTotal, phaseTone, phasePairs, amplitude, noise, offset;
         int clear;
     };
     tagLearned Learned() const;
@@ -92,6 +97,11 @@ private:
     // The first words of a reading, those that score too little for their
     // marks left out, joined by blanks.
     std::string Words(const tagDecision& d, size_t words) const;
+    // What a dot scores at the levels and speed as they stand: scores of
+    // stretches read at different levels (which move far from stretch to
+    // stretch on a strong signal, whose gaps hold little noise) compare
+    // only in this unit.
+    double MarkUnit() const;
     // A reading's score with each mark's edges placed to the sample (prefix:
     // sums of the samples from the start; dotSamples: the dot it was read
     // with), so that readings at different dot lengths compare fairly.
@@ -115,11 +125,13 @@ private:
     // clearly (0 until the first).
     double m_dDot = 0.0;
     double m_dSpread = 0.22;
-    double m_dMarkScore = 0.0;  // what a mark of a clear word scores
+    // What a mark of a clear word scores, in units of MarkUnit.
+    double m_dMarkScore = 0.0;
     // How well recent stretches' marks lined up in phase, out of how well
     // they could have, and the pairs of marks behind it.
     double m_dPhaseBest = 0.0;
     double m_dPhaseTotal = 0.0;
+    double m_dPhaseTone = 0.0;  // how well they could have, noise taken out
     double m_dPhasePairs = 0.0;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;

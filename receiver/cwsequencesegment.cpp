@@ -90,8 +90,14 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                 const double centre = 0.5 * static_cast<double>(from + to);
                 const std::complex<double> r = reference->weight * std::polar(1.0, reference->slope * centre) *
                                                ((p[hi] - p[lo]) - (p[to] - p[from]));
+                // The neighbours give the mark's phase a von Mises prior;
+                // its concentration is what their sum shows, but no more
+                // than the phase holds from mark to mark.
+                const double kappa = std::min(gain * std::abs(r), reference->concentration);
+                const std::complex<double> prior =
+                    std::abs(r) > 0 ? kappa * r / std::abs(r) : std::complex<double>(0.0, 0.0);
                 llr[static_cast<size_t>(d)] =
-                    LogBesselI0(gain * std::abs(sum + r)) - LogBesselI0(gain * std::abs(r)) - n * a2;
+                    LogBesselI0(std::abs(gain * sum + prior)) - LogBesselI0(kappa) - n * a2;
             } else {
                 llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
             }
