@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "morse/morsecode.h"
+#include "receiver/cwsequencemodel.h"
 
 class CCwSequenceDecoder {
 public:
@@ -87,6 +88,7 @@ private:
     struct tagLearned {
         double dot, spread, markScore, phaseBest, phaseTotal, phaseTone, phasePairs, amplitude, noise, offset;
         int clear;
+        cwsequence::tagCwTiming timing;
     };
     tagLearned Learned() const;
     void Restore(const tagLearned& learned);
@@ -111,7 +113,12 @@ private:
     void GuessLevels(double dot);
     // The dot length (seconds) that the lengths of a reading's marks and
     // gaps fit; dot: the length it was read with.
-    static double FitDot(const tagDecision& d, double dot);
+    double FitDot(const tagDecision& d, double dot) const;
+    // Moves the sender's timing towards what a clear reading shows, and
+    // the word gap towards one seen across two stretches (dots).
+    void LearnTiming(const tagDecision& d);
+    void LearnWordGap(double dots);
+    static bool TimingMoved(const cwsequence::tagCwTiming& a, const cwsequence::tagCwTiming& b);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
     // Sums of the held samples, turned by -cyclesPerSample, from the start
@@ -144,6 +151,7 @@ private:
     // What the first reading held back showed (dot 0 when none is held).
     tagLearned m_held{};
     size_t m_nHeldSamples = 0;  // how many samples it was read from
+    cwsequence::tagCwTiming m_timing;       // the sender's timing as learnt
     bool m_bWordOpen = false;   // characters out since the last word space
     double m_dTrailing = 0.0;   // dots of gap after the last character out
     std::vector<std::complex<double>> m_samples;
