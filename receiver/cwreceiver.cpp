@@ -204,6 +204,10 @@ std::string CCwReceiver::TakeText() {
     return m_worker.TakeText();
 }
 
+std::string CCwReceiver::ProvisionalText() const {
+    return m_worker.ProvisionalText();
+}
+
 int CCwReceiver::TakeKeyDown() {
     const int k = m_bKeyLatch || m_nState;
     m_bKeyLatch = 0;

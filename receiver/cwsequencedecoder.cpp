@@ -286,7 +286,7 @@ int CCwSequenceDecoder::StepSums(double stepSamples, double cyclesPerSample, std
     return steps;
 }
 
-bool CCwSequenceDecoder::StillHeld() const {
+bool CCwSequenceDecoder::StillHeld(std::string* text) const {
     if (m_held.dot <= 0) return false;
     const double stepSamples = std::max(1.0, m_held.dot * m_dRate / kStepsPerDot);
     std::vector<std::complex<double>> prefix;
@@ -295,6 +295,7 @@ bool CCwSequenceDecoder::StillHeld() const {
     if (steps < 2) return true;
     const tagDecision d = Segment(prefix, count, steps, m_held.amplitude, m_held.noise, m_held.spread, nullptr);
     if (d.marks.empty()) return false;
+    *text = d.text;
     const double trailing = static_cast<double>(steps - d.marks.back().second) / kStepsPerDot;
     return d.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots;
 }
@@ -307,7 +308,12 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // the stretch has doubled it is searched afresh: a first word or two
     // can leave the speed in doubt.
     const bool doubled = m_samples.size() >= 2 * m_nHeldSamples;
-    if (m_nClear == 0 && !final && !doubled && StillHeld()) return true;
+    std::string held;
+    if (m_nClear == 0 && !final && !doubled && StillHeld(&held)) {
+        m_provisional = held;
+        return true;
+    }
+    m_provisional.clear();
     // Let out, it is read at the tone found when it was held, and at
     // speeds about the one found then.
     const tagLearned released = m_held;
@@ -574,6 +580,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     if (acquiring && !final && decision.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots) {
         m_held = Learned();
         m_nHeldSamples = m_samples.size();
+        m_provisional = Words(decision, decision.wordScores.size());
         Restore(learned);
         Rotate(-m_dTurned);
         return true;
@@ -605,10 +612,13 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // last word gap are out, the last word waits for the next stretch.
     if (decision.wordStarts.empty()) {
         // All of it waits, as it came.
+        if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) m_provisional = " ";
+        m_provisional += decision.text;
         Rotate(-m_dTurned);
         return true;
     }
     emit(Words(decision, decision.wordScores.size() - 1));
+    m_provisional = decision.text.substr(decision.text.rfind(' ') + 1);
     if (m_bWordOpen) *out += ' ';
     m_bWordOpen = false;
     m_dTrailing = 0.0;

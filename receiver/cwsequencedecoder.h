@@ -47,6 +47,10 @@ public:
     // first reading until it holds enough marks to learn the sender from;
     // otherwise the samples are forgotten (returns false).
     bool Decode(double dot, double amplitude, double noise, double toneHz, bool final, std::string* out);
+    // What the samples kept back read as now (the first reading held, or
+    // a last word waiting for its gap), to follow the text let out so far;
+    // empty when nothing is kept. It may read otherwise once let out.
+    const std::string& Provisional() const { return m_provisional; }
 
 private:
     struct tagDecision {
@@ -95,7 +99,8 @@ private:
     // Whether the first reading held back must still wait: read once at
     // the speed, tone and levels it showed, it still has too few marks
     // and no long silence at its end.
-    bool StillHeld() const;
+    // The held reading's text goes to *text.
+    bool StillHeld(std::string* text) const;
     // The first words of a reading, those that score too little for their
     // marks left out, joined by blanks.
     std::string Words(const tagDecision& d, size_t words) const;
@@ -151,6 +156,7 @@ private:
     // What the first reading held back showed (dot 0 when none is held).
     tagLearned m_held{};
     size_t m_nHeldSamples = 0;  // how many samples it was read from
+    std::string m_provisional;
     cwsequence::tagCwTiming m_timing;       // the sender's timing as learnt
     bool m_bWordOpen = false;   // characters out since the last word space
     double m_dTrailing = 0.0;   // dots of gap after the last character out
