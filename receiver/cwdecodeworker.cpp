@@ -66,6 +66,7 @@ void CCwDecodeWorker::Decide(tagJob& job) {
     m_dDot.store(m_decoder.DotSeconds());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_text += text;
+    m_provisional = m_decoder.Provisional();
 }
 
 void CCwDecodeWorker::Wait() {
@@ -78,4 +79,9 @@ std::string CCwDecodeWorker::TakeText() {
     std::string t;
     t.swap(m_text);
     return t;
+}
+
+std::string CCwDecodeWorker::ProvisionalText() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_provisional;
 }

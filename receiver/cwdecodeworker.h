@@ -48,6 +48,10 @@ public:
 
     // Text decided since the last call, taken away.
     std::string TakeText();
+    // The reading of what the decoder keeps back, as of the last stretch
+    // decided: it follows the text decided so far, and is replaced by
+    // each new one.
+    std::string ProvisionalText() const;
     // The decoder's dot length (seconds); 0 until a stretch is read clearly.
     double DotSeconds() const { return m_dDot.load(); }
 
@@ -68,12 +72,13 @@ private:
     size_t m_nLongest;
     bool m_bKept = false;          // with the decoder: it holds a word back
     std::vector<std::complex<double>> m_input;  // the feeding thread's
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<tagJob> m_jobs;
     bool m_bBusy = false;
     bool m_bStop = false;
     std::string m_text;
+    std::string m_provisional;
     std::atomic<double> m_dDot{0.0};
     std::thread m_thread;  // last: started once the rest is built
 };

@@ -42,7 +42,7 @@ constexpr double kCleanContrast = 6.0;
 // which the stretch so far is decided; the silence after which what came
 // since the last cut is decided (a word kept back let out).
 constexpr double kCharGap = 2.0;
-constexpr double kCutGap = 6.0;
+constexpr double kCutGap = 4.5;
 constexpr double kReleaseGap = 14.0;
 // Seconds: a stretch without a word gap is cut at a character gap after
 // this long; silence is given to the decoder at least this often.
@@ -202,6 +202,10 @@ void CCwReceiver::Flush() {
 
 std::string CCwReceiver::TakeText() {
     return m_worker.TakeText();
+}
+
+std::string CCwReceiver::ProvisionalText() const {
+    return m_worker.ProvisionalText();
 }
 
 int CCwReceiver::TakeKeyDown() {

@@ -46,8 +46,16 @@ public:
     // cut is decided before it returns.
     void Flush();
 
-    // Text decoded since the last call (characters and blanks), taken away.
+    // Text decoded since the last call (characters and blanks), taken away:
+    // final, it is never taken back.
     std::string TakeText();
+    // What the receiver reads, so far, of the signal it has not decided
+    // finally (the first words of an over while it learns the sender, a
+    // last word waiting for its gap): the tail that would follow the final
+    // text; empty when there is none. Each call's result replaces the
+    // last; it may read otherwise once final. May be called from any
+    // thread.
+    std::string ProvisionalText() const;
     // 1 if the key was down at any moment since the last call, else 0.
     int TakeKeyDown();
 

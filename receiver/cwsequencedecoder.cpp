@@ -68,6 +68,17 @@ constexpr double kAcquireSilenceDots = 20.0;
 // gap, read as silence for want of what follows, and the word would be
 // split in two.
 constexpr double kEmitDots = 7.5;
+// The sender's timing is learnt from stretches whose dots score at least
+// this (a dot's energy over the noise power density), from kinds of
+// lengths seen at least kMinTimingCount times in a stretch; a stretch moves
+// it by n / (n + kTimingPrior) of the way, at most kTimingFollow.
+constexpr double kTimingSnr = 40.0;
+constexpr int kMinTimingCount = 3;
+constexpr double kTimingPrior = 8.0;
+constexpr double kTimingFollow = 0.5;
+// A reading is read again when the timing it shows differs from what it
+// assumed by more than this (log of the ratio).
+constexpr double kTimingMoved = 0.04;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -100,7 +111,7 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
         const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * d.wordMarks[w];
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordMarks[w];
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);
@@ -110,9 +121,13 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
     return text;
 }
 
+double CCwSequenceDecoder::MarkUnit() const {
+    return std::max(1e-30, m_dAmplitude * m_dAmplitude / std::max(1e-30, m_dNoise) * m_dDot * m_dRate);
+}
+
 CCwSequenceDecoder::tagLearned CCwSequenceDecoder::Learned() const {
-    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal,
-            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear};
+    return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal, m_dPhaseTone,
+            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear,     m_timing};
 }
 
 void CCwSequenceDecoder::Restore(const tagLearned& l) {
@@ -121,11 +136,13 @@ void CCwSequenceDecoder::Restore(const tagLearned& l) {
     m_dMarkScore = l.markScore;
     m_dPhaseBest = l.phaseBest;
     m_dPhaseTotal = l.phaseTotal;
+    m_dPhaseTone = l.phaseTone;
     m_dPhasePairs = l.phasePairs;
     m_dAmplitude = l.amplitude;
     m_dNoise = l.noise;
     m_dOffset = l.offset;
     m_nClear = l.clear;
+    m_timing = l.timing;
 }
 
 void CCwSequenceDecoder::GuessLevels(double dot) {
@@ -161,26 +178,77 @@ void CCwSequenceDecoder::GuessLevels(double dot) {
     m_dAmplitude = std::sqrt(tone) / n;
 }
 
-double CCwSequenceDecoder::FitDot(const tagDecision& d, double dot) {
+double CCwSequenceDecoder::FitDot(const tagDecision& d, double dot) const {
     // Each mark read is a dot or a dash and each gap inside a word an
-    // element or a character gap; the dot length that fits their lengths
-    // best (least squares over the units) is what the stretch says of the
-    // speed. Marks and gaps both count, so that marks read a little short
-    // in noise (and gaps as much longer) do not bias it.
+    // element or a character gap, of the lengths the sender keys; the dot
+    // length that fits their lengths best (least squares over the units)
+    // is what the stretch says of the speed. Marks and gaps both count, so
+    // that marks read a little short in noise (and gaps as much longer) do
+    // not bias it.
     double sumLu = 0.0, sumUu = 0.0;
-    auto add = [&](double steps) {
-        const double units = steps / kStepsPerDot;
-        const double u = units < 2.0 ? 1.0 : (units < 5.0 ? 3.0 : 0.0);
-        if (u == 0.0) return;
-        sumLu += units * u;
+    auto add = [&](double steps, double u) {
+        sumLu += steps / kStepsPerDot * u;
         sumUu += u * u;
     };
+    const double wordDots = m_timing.WordDots();
     for (size_t i = 0; i < d.marks.size(); ++i) {
-        add(static_cast<double>(d.marks[i].second - d.marks[i].first));
-        if (i > 0) add(static_cast<double>(d.marks[i].first - d.marks[i - 1].second));
+        add(static_cast<double>(d.marks[i].second - d.marks[i].first), d.dashes[i] ? m_timing.dash : 1.0);
+        if (i == 0) continue;
+        const double gap = static_cast<double>(d.marks[i].first - d.marks[i - 1].second);
+        if (!d.charStarts[i]) {
+            add(gap, m_timing.element);
+        } else if (gap / kStepsPerDot < wordDots) {
+            add(gap, m_timing.character);
+        }
     }
     if (sumUu < kMinFitUnits) return dot;
     return dot * sumLu / sumUu;
+}
+
+void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
+    // Lengths read in noise scatter, and would move the timing from what
+    // the sender keys.
+    if (MarkUnit() < kTimingSnr) return;
+    // Mean log length (in steps) of dots, dashes, element, character and
+    // word gaps.
+    double sum[5] = {0, 0, 0, 0, 0};
+    int n[5] = {0, 0, 0, 0, 0};
+    const double wordDots = m_timing.WordDots();
+    for (size_t i = 0; i < d.marks.size(); ++i) {
+        const int k = d.dashes[i] ? 1 : 0;
+        sum[k] += std::log(static_cast<double>(d.marks[i].second - d.marks[i].first));
+        ++n[k];
+        if (i == 0) continue;
+        const double gap = static_cast<double>(d.marks[i].first - d.marks[i - 1].second);
+        const int g = !d.charStarts[i] ? 2 : (gap / kStepsPerDot < wordDots ? 3 : 4);
+        sum[g] += std::log(gap);
+        ++n[g];
+    }
+    if (n[0] < kMinTimingCount) return;
+    const double dotLog = sum[0] / n[0];
+    auto learn = [&](double* v, int k, double lo, double hi) {
+        if (n[k] < kMinTimingCount) return;
+        const double share = std::min(kTimingFollow, n[k] / (n[k] + kTimingPrior));
+        const double seen = sum[k] / n[k] - dotLog;
+        *v = std::min(hi, std::max(lo, std::exp(std::log(*v) + share * (seen - std::log(*v)))));
+    };
+    learn(&m_timing.dash, 1, 2.2, 4.5);
+    learn(&m_timing.element, 2, 0.6, 1.8);
+    learn(&m_timing.character, 3, 2.0, 6.0);
+    learn(&m_timing.word, 4, 4.5, kMaxGapDots);
+    m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
+}
+
+bool CCwSequenceDecoder::TimingMoved(const tagCwTiming& a, const tagCwTiming& b) {
+    auto far = [](double x, double y) { return std::fabs(std::log(x / y)) > kTimingMoved; };
+    return far(a.dash, b.dash) || far(a.element, b.element) || far(a.character, b.character) || far(a.word, b.word);
+}
+
+void CCwSequenceDecoder::LearnWordGap(double dots) {
+    if (MarkUnit() < kTimingSnr || dots < m_timing.WordDots() || dots > 2.0 * m_timing.word) return;
+    const double share = 1.0 / (1.0 + kTimingPrior);
+    m_timing.word = std::min(kMaxGapDots, std::exp(std::log(m_timing.word) + share * (std::log(dots) - std::log(m_timing.word))));
+    m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
 }
 
 void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
@@ -218,7 +286,7 @@ int CCwSequenceDecoder::StepSums(double stepSamples, double cyclesPerSample, std
     return steps;
 }
 
-bool CCwSequenceDecoder::StillHeld() const {
+bool CCwSequenceDecoder::StillHeld(std::string* text) const {
     if (m_held.dot <= 0) return false;
     const double stepSamples = std::max(1.0, m_held.dot * m_dRate / kStepsPerDot);
     std::vector<std::complex<double>> prefix;
@@ -227,6 +295,7 @@ bool CCwSequenceDecoder::StillHeld() const {
     if (steps < 2) return true;
     const tagDecision d = Segment(prefix, count, steps, m_held.amplitude, m_held.noise, m_held.spread, nullptr);
     if (d.marks.empty()) return false;
+    *text = d.text;
     const double trailing = static_cast<double>(steps - d.marks.back().second) / kStepsPerDot;
     return d.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots;
 }
@@ -239,7 +308,12 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // the stretch has doubled it is searched afresh: a first word or two
     // can leave the speed in doubt.
     const bool doubled = m_samples.size() >= 2 * m_nHeldSamples;
-    if (m_nClear == 0 && !final && !doubled && StillHeld()) return true;
+    std::string held;
+    if (m_nClear == 0 && !final && !doubled && StillHeld(&held)) {
+        m_provisional = held;
+        return true;
+    }
+    m_provisional.clear();
     // Let out, it is read at the tone found when it was held, and at
     // speeds about the one found then.
     const tagLearned released = m_held;
@@ -440,6 +514,19 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                         decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread, &reference);
                     }
                 }
+                // The sender's timing as the reading shows it; when it is
+                // far from what the reading assumed, the stretch is read
+                // again with it (on the first stretch twice: which gaps
+                // are letter gaps and which word gaps settles in turns).
+                stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
+                sums();
+                for (int pass = 0; pass < (acquiring ? 2 : 1); ++pass) {
+                    const cwsequence::tagCwTiming before = m_timing;
+                    LearnTiming(decision);
+                    if (!TimingMoved(before, m_timing)) break;
+                    decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread,
+                                       reference.weight > 0 ? &reference : nullptr);
+                }
                 // One stretch measures the dot only roughly: the decoder's
                 // own length moves a share of the way, unless it was the
                 // tracker's far-off length that won. The first reading
@@ -479,7 +566,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // real one: such a word scores a small share of what real marks do.
     for (size_t w = 0; w < decision.wordScores.size(); ++w) {
         if (decision.wordMarks[w] >= kScoredWordMarks) {
-            const double perMark = decision.wordScores[w] / decision.wordMarks[w];
+            const double perMark = decision.wordScores[w] / decision.wordMarks[w] / MarkUnit();
             m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
         }
     }
@@ -493,6 +580,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     if (acquiring && !final && decision.marks.size() < kAcquireMarks && trailing < kAcquireSilenceDots) {
         m_held = Learned();
         m_nHeldSamples = m_samples.size();
+        m_provisional = Words(decision, decision.wordScores.size());
         Restore(learned);
         Rotate(-m_dTurned);
         return true;
@@ -501,14 +589,17 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // previous stretch's end and this one's start is long enough.
     auto emit = [&](const std::string& text) {
         if (text.empty()) return;
-        if (m_bWordOpen && m_dTrailing + leading >= kWordDots) *out += ' ';
+        if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) {
+            LearnWordGap(m_dTrailing + leading);
+            *out += ' ';
+        }
         *out += text;
         m_bWordOpen = true;
     };
-    if (final || trailing >= kEmitDots) {
+    if (final || trailing >= kEmitDots * m_timing.WordDots() / tagCwTiming().WordDots()) {
         const std::string text = Words(decision, decision.wordScores.size());
         emit(text);
-        if (trailing >= kWordDots && m_bWordOpen) {
+        if (trailing >= m_timing.WordDots() && m_bWordOpen) {
             *out += ' ';
             m_bWordOpen = false;
         }
@@ -521,10 +612,13 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // last word gap are out, the last word waits for the next stretch.
     if (decision.wordStarts.empty()) {
         // All of it waits, as it came.
+        if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) m_provisional = " ";
+        m_provisional += decision.text;
         Rotate(-m_dTurned);
         return true;
     }
     emit(Words(decision, decision.wordScores.size() - 1));
+    m_provisional = decision.text.substr(decision.text.rfind(' ') + 1);
     if (m_bWordOpen) *out += ' ';
     m_bWordOpen = false;
     m_dTrailing = 0.0;

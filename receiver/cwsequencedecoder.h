@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "morse/morsecode.h"
+#include "receiver/cwsequencemodel.h"
 
 class CCwSequenceDecoder {
 public:
@@ -46,6 +47,10 @@ public:
     // first reading until it holds enough marks to learn the sender from;
     // otherwise the samples are forgotten (returns false).
     bool Decode(double dot, double amplitude, double noise, double toneHz, bool final, std::string* out);
+    // What the samples kept back read as now (the first reading held, or
+    // a last word waiting for its gap), to follow the text let out so far;
+    // empty when nothing is kept. It may read otherwise once let out.
+    const std::string& Provisional() const { return m_provisional; }
 
 private:
     struct tagDecision {
@@ -60,12 +65,17 @@ private:
     };
     // What decided marks show of the tone's phase: the marks' samples,
     // turned back by a steady phase step per sample (slope), summed from
-    // the start; how far they are trusted (weight, 0 ... 1); and how many
-    // samples either side of a mark count.
+    // the start; how far they are trusted (weight, 0 ... 1); how many
+    // samples either side of a mark count; and how sharply a mark's phase
+    // is known from them at most (the concentration of the spread of phase
+    // steps between neighbouring marks), so that a sender whose phase only
+    // partly holds from mark to mark cannot make a clear mark cost more
+    // than a little.
     struct tagPhaseReference {
         std::vector<std::complex<double>> prefix;
         double slope = 0.0;
         double weight = 0.0;
+        double concentration = 0.0;
         size_t window = 0;
     };
     // Learns from the marks (once per stretch) and gives the reference.
@@ -80,18 +90,25 @@ private:
     // What the decoder has learnt from the stretches read so far, so that
     // a first reading can be taken back.
     struct tagLearned {
-        double dot, spread, markScore, phaseBest, phaseTotal, phasePairs, amplitude, noise, offset;
+        double dot, spread, markScore, phaseBest, phaseTotal, phaseTone, phasePairs, amplitude, noise, offset;
         int clear;
+        cwsequence::tagCwTiming timing;
     };
     tagLearned Learned() const;
     void Restore(const tagLearned& learned);
     // Whether the first reading held back must still wait: read once at
     // the speed, tone and levels it showed, it still has too few marks
     // and no long silence at its end.
-    bool StillHeld() const;
+    // The held reading's text goes to *text.
+    bool StillHeld(std::string* text) const;
     // The first words of a reading, those that score too little for their
     // marks left out, joined by blanks.
     std::string Words(const tagDecision& d, size_t words) const;
+    // What a dot scores at the levels and speed as they stand: scores of
+    // stretches read at different levels (which move far from stretch to
+    // stretch on a strong signal, whose gaps hold little noise) compare
+    // only in this unit.
+    double MarkUnit() const;
     // A reading's score with each mark's edges placed to the sample (prefix:
     // sums of the samples from the start; dotSamples: the dot it was read
     // with), so that readings at different dot lengths compare fairly.
@@ -101,7 +118,12 @@ private:
     void GuessLevels(double dot);
     // The dot length (seconds) that the lengths of a reading's marks and
     // gaps fit; dot: the length it was read with.
-    static double FitDot(const tagDecision& d, double dot);
+    double FitDot(const tagDecision& d, double dot) const;
+    // Moves the sender's timing towards what a clear reading shows, and
+    // the word gap towards one seen across two stretches (dots).
+    void LearnTiming(const tagDecision& d);
+    void LearnWordGap(double dots);
+    static bool TimingMoved(const cwsequence::tagCwTiming& a, const cwsequence::tagCwTiming& b);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
     // Sums of the held samples, turned by -cyclesPerSample, from the start
@@ -115,11 +137,13 @@ private:
     // clearly (0 until the first).
     double m_dDot = 0.0;
     double m_dSpread = 0.22;
-    double m_dMarkScore = 0.0;  // what a mark of a clear word scores
+    // What a mark of a clear word scores, in units of MarkUnit.
+    double m_dMarkScore = 0.0;
     // How well recent stretches' marks lined up in phase, out of how well
     // they could have, and the pairs of marks behind it.
     double m_dPhaseBest = 0.0;
     double m_dPhaseTotal = 0.0;
+    double m_dPhaseTone = 0.0;  // how well they could have, noise taken out
     double m_dPhasePairs = 0.0;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
@@ -132,6 +156,8 @@ private:
     // What the first reading held back showed (dot 0 when none is held).
     tagLearned m_held{};
     size_t m_nHeldSamples = 0;  // how many samples it was read from
+    std::string m_provisional;
+    cwsequence::tagCwTiming m_timing;       // the sender's timing as learnt
     bool m_bWordOpen = false;   // characters out since the last word space
     double m_dTrailing = 0.0;   // dots of gap after the last character out
     std::vector<std::complex<double>> m_samples;

@@ -13,8 +13,19 @@ constexpr int kStepsPerDot = 8;
 constexpr double kMaxMarkDots = 5.0;
 constexpr double kMaxGapDots = 12.0;
 constexpr double kNone = -1e300;
-// A gap of this many dots or more is a word space.
-constexpr double kWordDots = 5.0;
+
+// A sender's timing in dots (a dot mark is 1): a dash, the gap inside a
+// character, between characters and between words. A machine keys 3, 1,
+// 3 and 7; a hand keys dashes of 2.5 to 4 dots, letter gaps of 2.5 to 5
+// and word gaps of 5 to 12, each its own way but steadily.
+struct tagCwTiming {
+    double dash = 3.0;
+    double element = 1.0;
+    double character = 3.0;
+    double word = 7.0;
+    // A gap of this many dots or more is a word space.
+    double WordDots() const { return 0.5 * (character + word); }
+};
 // Every character read costs the log of the table's size: all characters
 // equally likely, so that reading one more (a burst of noise as an E, a
 // character split in two) must be paid for by the signal.

@@ -30,7 +30,7 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
     if (marks.size() < kMinPhaseMarks) return out;
     // Each mark's sum and centre; consecutive marks' phase steps.
     std::vector<std::complex<double>> sums;
-    std::vector<double> centres;
+    std::vector<double> centres, lengths;
     for (const auto& m : marks) {
         const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
         const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
@@ -38,6 +38,7 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
         for (size_t i = from; i < to; ++i) sum += m_samples[i];
         sums.push_back(sum);
         centres.push_back(0.5 * static_cast<double>(from + to));
+        lengths.push_back(static_cast<double>(to - from));
     }
     // The phase may move steadily from mark to mark (a keyer that starts
     // each element afresh, a drift the marks are too short to show): the
@@ -47,7 +48,18 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
     // says how far the phase can be trusted.
     const double most = 2.0 * kPi * kMaxPhaseStepHz / m_dRate;
     double best = -1e300, bestSlope = 0.0, total = 0.0;
-    for (size_t k = 1; k < sums.size(); ++k) total += std::abs(sums[k] * std::conj(sums[k - 1]));
+    // Each pair's largest possible agreement, as the tone alone would give
+    // it: the noise in a sum adds to its magnitude and not to the
+    // agreement, and would make a coherent weak signal look incoherent.
+    std::vector<double> tone;
+    for (size_t k = 0; k < sums.size(); ++k) {
+        tone.push_back(std::sqrt(std::max(0.0, std::norm(sums[k]) - m_dNoise * lengths[k])));
+    }
+    double toneTotal = 0.0;
+    for (size_t k = 1; k < sums.size(); ++k) {
+        total += std::abs(sums[k] * std::conj(sums[k - 1]));
+        toneTotal += tone[k] * tone[k - 1];
+    }
     for (int g = -kPhaseGrid; g <= kPhaseGrid; ++g) {
         const double slope = most * g / kPhaseGrid;
         double v = 0.0;
@@ -61,10 +73,15 @@ CCwSequenceDecoder::tagPhaseReference CCwSequenceDecoder::PhaseReference(
     }
     m_dPhaseBest = kPhaseMemory * m_dPhaseBest + best;
     m_dPhaseTotal = kPhaseMemory * m_dPhaseTotal + total;
+    m_dPhaseTone = kPhaseMemory * m_dPhaseTone + toneTotal;
     m_dPhasePairs = kPhaseMemory * m_dPhasePairs + static_cast<double>(sums.size() - 1);
     if (m_dPhaseTotal <= 0 || m_dPhasePairs < kMinPhasePairs) return out;
     const double coherence = m_dPhaseBest / m_dPhaseTotal;
     out.weight = std::min(1.0, std::max(0.0, (coherence - kMinCoherence) / (1.0 - kMinCoherence)));
+    // Phase steps of spread s (von Mises) agree by about 1 - 1 / (2 k) for
+    // a concentration k.
+    const double toneCoherence = m_dPhaseTone > 0 ? std::min(1.0, m_dPhaseBest / m_dPhaseTone) : 0.0;
+    out.concentration = 0.5 / std::max(1e-3, 1.0 - toneCoherence);
     out.slope = bestSlope;
     out.window = static_cast<size_t>(kPhaseWindowDots * dot * m_dRate);
     // The marks' samples turned back by the steady step, summed.

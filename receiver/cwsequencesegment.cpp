@@ -12,12 +12,14 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                                                              const std::vector<double>& count, int steps,
                                                              double amplitude, double noise, double spread,
                                                              const tagPhaseReference* reference) const {
-    const int maxMark = static_cast<int>(kMaxMarkDots * kStepsPerDot);
-    const int maxElementGap = static_cast<int>(2.5 * kStepsPerDot);
-    const int maxGap = static_cast<int>(kMaxGapDots * kStepsPerDot);
-    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
-    static const double between[] = {3.0, 7.0};
+    const tagCwTiming& timing = m_timing;
+    const int maxMark = static_cast<int>(std::max(kMaxMarkDots, 1.6 * timing.dash) * kStepsPerDot);
+    const int maxElementGap = static_cast<int>(std::max(2.5, 2.2 * timing.element) * kStepsPerDot);
+    const int maxGap = static_cast<int>(std::max(kMaxGapDots, 1.6 * timing.word) * kStepsPerDot);
+    const double one[] = {1.0}, three[] = {timing.dash}, full[] = {1.0}, element[] = {timing.element};
+    const double between[] = {timing.character, timing.word};
     static const double betweenWeight[] = {0.75, 0.25};
+    const double wordDots = timing.WordDots();
     const double gapSpread = spread * 1.1;
     const size_t M = static_cast<size_t>(maxMark) + 1, G = static_cast<size_t>(maxGap) + 1;
     std::vector<double> dotPrior(M), dashPrior(M), elementGapPrior(G, kNone), charGapPrior(G);
@@ -29,7 +31,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     for (int d = 1; d <= maxGap; ++d) {
         const double x = static_cast<double>(d) / kStepsPerDot;
         if (d <= maxElementGap) {
-            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, one, full, 1, gapSpread) - std::log(d);
+            elementGapPrior[static_cast<size_t>(d)] = LengthPrior(x, element, full, 1, gapSpread) - std::log(d);
         }
         charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, gapSpread) - std::log(d);
     }
@@ -90,8 +92,14 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                 const double centre = 0.5 * static_cast<double>(from + to);
                 const std::complex<double> r = reference->weight * std::polar(1.0, reference->slope * centre) *
                                                ((p[hi] - p[lo]) - (p[to] - p[from]));
+                // The neighbours give the mark's phase a von Mises prior;
+                // its concentration is what their sum shows, but no more
+                // than the phase holds from mark to mark.
+                const double kappa = std::min(gain * std::abs(r), reference->concentration);
+                const std::complex<double> prior =
+                    std::abs(r) > 0 ? kappa * r / std::abs(r) : std::complex<double>(0.0, 0.0);
                 llr[static_cast<size_t>(d)] =
-                    LogBesselI0(gain * std::abs(sum + r)) - LogBesselI0(gain * std::abs(r)) - n * a2;
+                    LogBesselI0(std::abs(gain * sum + prior)) - LogBesselI0(kappa) - n * a2;
             } else {
                 llr[static_cast<size_t>(d)] = LogBesselI0(gain * std::abs(sum)) - n * a2;
             }
@@ -198,7 +206,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             break;
         }
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
-        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= kWordDots) {
+        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= wordDots) {
             reversed.push_back(' ');
             out.wordStarts.push_back(static_cast<int>(s));
             out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
@@ -223,8 +231,8 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
 double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std::complex<double>>& prefix,
                                      const std::vector<double>& count, double dotSamples, double spread) const {
     if (d.marks.empty()) return 0.0;
-    static const double one[] = {1.0}, three[] = {3.0}, full[] = {1.0};
-    static const double between[] = {3.0, 7.0};
+    const double one[] = {1.0}, three[] = {m_timing.dash}, full[] = {1.0}, element[] = {m_timing.element};
+    const double between[] = {m_timing.character, m_timing.word};
     static const double betweenWeight[] = {0.75, 0.25};
     const double a2 = m_dAmplitude * m_dAmplitude / m_dNoise;
     const double gain = 2.0 * m_dAmplitude / m_dNoise;
@@ -257,7 +265,7 @@ double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std
         if (previousEnd >= 0) {
             const double gap = static_cast<double>(bestFrom - previousEnd);
             score += (d.charStarts[k] ? LengthPrior(gap / dotSamples, between, betweenWeight, 2, gapSpread)
-                                      : LengthPrior(gap / dotSamples, one, full, 1, gapSpread)) -
+                                      : LengthPrior(gap / dotSamples, element, full, 1, gapSpread)) -
                      std::log(gap);
         }
         if (d.charStarts[k]) score -= kCharCost;

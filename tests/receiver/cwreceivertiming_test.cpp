@@ -1,0 +1,209 @@
+// The adaptive receiver's timing on clean generated CW: hand-sent keying
+// (dashes 2.5 to 4 dots, jitter, long letter and word gaps, a speed that
+// drifts), the short words machine keying used to split ("599" as "EEE99",
+// "R" as "IE"), and how soon the first words of an over are shown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "morse/morsecode.h"
+#include "receiver/cwreceiver.h"
+
+namespace {
+
+constexpr int32_t kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+// How a sender keys, in dots: a dash, the gaps between characters and
+// words; each length scattered by jitter (relative, Gaussian); the speed
+// changes by drift (relative) from the first element to the last.
+struct tagSender {
+    double wpm;
+    double toneHz;
+    double dash;
+    double letterGap;
+    double wordGap;
+    double jitter;
+    double drift;
+    bool restartPhase;  // each element at a phase of its own
+    unsigned seed;
+};
+
+// Keyed text, 5 ms raised-cosine edges, at -6 dBFS, exact zeros between
+// marks; returns the sample at which each word ends.
+std::vector<size_t> Key(const std::string& text, const tagSender& s, const tagMorseCode* table, std::vector<double>* out) {
+    std::mt19937 rng(s.seed);
+    std::normal_distribution<double> scatter(0.0, s.jitter);
+    std::uniform_real_distribution<double> turn(0.0, 2 * kPi);
+    const double amp = 0.5;
+    const size_t ramp = kRate / 200;
+    size_t elements = 0;
+    for (char c : text) {
+        if (c != ' ') elements += static_cast<size_t>(MorseElementCount(*FindCode(table, static_cast<signed char>(c))));
+    }
+    size_t done = 0;
+    double phase = turn(rng);
+    auto emit = [&](double dots, bool on) {
+        const double speed = 1.0 + s.drift * static_cast<double>(done) / std::max<size_t>(1, elements);
+        const double seconds = dots * 1.2 / s.wpm / speed * std::max(0.3, 1.0 + scatter(rng));
+        const size_t n = static_cast<size_t>(seconds * kRate);
+        if (on && s.restartPhase) phase = turn(rng);
+        for (size_t i = 0; i < n; ++i) {
+            const double edge = std::min({1.0, static_cast<double>(i) / ramp, static_cast<double>(n - i) / ramp});
+            const double shape = on ? 0.5 - 0.5 * std::cos(kPi * edge) : 0.0;
+            const double t = static_cast<double>(out->size()) / kRate;
+            out->push_back(amp * shape * std::sin(2 * kPi * s.toneHz * t + phase));
+        }
+    };
+    std::vector<size_t> wordEnds;
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == ' ') continue;
+        int left = MorseElementCount(*FindCode(table, static_cast<signed char>(text[k])));
+        ForEachMorseElement(*FindCode(table, static_cast<signed char>(text[k])), [&](bool isDot) {
+            emit(isDot ? 1.0 : s.dash, true);
+            ++done;
+            if (--left > 0) emit(1.0, false);
+        });
+        if (k + 1 == text.size() || text[k + 1] == ' ') {
+            wordEnds.push_back(out->size());
+            emit(s.wordGap, false);
+        } else {
+            emit(s.letterGap, false);
+        }
+    }
+    return wordEnds;
+}
+
+std::vector<int16_t> ToPcm(const std::vector<double>& x) {
+    std::vector<int16_t> pcm(x.size());
+    for (size_t i = 0; i < x.size(); ++i) pcm[i] = static_cast<int16_t>(std::lround(x[i] * 32767.0));
+    return pcm;
+}
+
+tagCwReceiverConfig Around(double toneHz) { return tagCwReceiverConfig{kRate, toneHz - 200.0, toneHz + 200.0, 0.08}; }
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.front() == ' ') s.erase(s.begin());
+    return s;
+}
+
+std::string Decode(const std::vector<int16_t>& pcm, const tagCwReceiverConfig& config, const tagMorseCode* table) {
+    CCwReceiver rx(config, table);
+    std::string text;
+    const size_t chunk = kRate * 27 / 1000;
+    for (size_t i = 0; i < pcm.size(); i += chunk) {
+        rx.Feed(pcm.data() + i, std::min(chunk, pcm.size() - i));
+        text += rx.TakeText();
+    }
+    rx.Flush();
+    return Trimmed(text + rx.TakeText());
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+class CwReceiverTimingTest : public ::testing::Test {
+protected:
+    void SetUp() override { FillDefaultMorseTable(m_table); }
+    tagMorseCode m_table[MORSE_CODE_COUNT];
+};
+
+TEST_F(CwReceiverTimingTest, MachineKeyingOfShortWordsComesOutExactly) {
+    // Runs of dots and lone short characters: a dot too many or a gap
+    // read as a letter gap shows at once. Some senders start each element
+    // at a phase of its own; the phase from mark to mark must not split
+    // their marks.
+    static const tagSender rows[] = {
+        {22, 700, 3, 3, 7, 0, 0, false, 1},
+        {18, 700, 3, 3, 7, 0, 0, false, 2},
+        {28, 659, 3, 3, 7, 0, 0, true, 3},
+        {40, 1791, 3, 3, 7, 0, 0, true, 5},
+    };
+    const std::string text = "599 R 5NN EEE IE R TU 599 R";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(text, rows[i], m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        EXPECT_EQ(text, got) << "row " << i << ": " << rows[i].wpm << " WPM, " << rows[i].toneHz << " Hz"
+                             << (rows[i].restartPhase ? ", phase restarted per element" : "");
+    }
+}
+
+TEST_F(CwReceiverTimingTest, HandKeyingIsCopiedOnceTheSenderIsLearnt) {
+    // Each sender keys steadily its own way; after the first few words
+    // the receiver must copy it with at most one error in the whole text.
+    static const tagSender rows[] = {
+        // wpm  tone  dash  letter word  jitter drift
+        {18, 600, 3.8, 4.0, 9.0, 0.10, 0.10, false, 11},
+        {25, 1200, 2.6, 3.0, 6.0, 0.12, -0.10, false, 12},
+        {15, 800, 3.5, 3.5, 11.0, 0.15, 0.0, true, 13},
+        {30, 2200, 3.0, 4.5, 10.0, 0.08, 0.15, false, 14},
+        {12, 400, 4.0, 3.0, 7.0, 0.12, -0.15, false, 15},
+    };
+    const std::string text = "CQ CQ DE DL1ABC DL1ABC K UR RST 599 NAME ANA QTH OSLO HW? 73 TU";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(text, rows[i], m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        EXPECT_LE(EditDistance(text, got), 1u)
+            << "row " << i << ": " << rows[i].wpm << " WPM, dash " << rows[i].dash << ", letter gap "
+            << rows[i].letterGap << ", word gap " << rows[i].wordGap << ", jitter " << rows[i].jitter
+            << ", drift " << rows[i].drift << ": expected '" << text << "', decoded '" << got << "'";
+    }
+}
+
+TEST_F(CwReceiverTimingTest, ShowsTheFirstWordsWithinTwoWords) {
+    // Once the second word's gap has gone by, the first word shows, final
+    // or provisional; what is shown provisionally is never the final text
+    // repeated, and at the end the final text alone is all of it.
+    static const tagSender rows[] = {
+        {20, 700, 3, 3, 7, 0, 0, false, 21},
+        {35, 1500, 3, 3, 7, 0, 0, true, 22},
+        {14, 500, 3.4, 3.5, 8, 0.1, 0, false, 23},
+    };
+    const std::string text = "CQ TEST DE VARDO VARDO K";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        const std::vector<size_t> ends = Key(text, rows[i], m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        const std::vector<int16_t> pcm = ToPcm(x);
+        CCwReceiver rx(Around(rows[i].toneHz), m_table, false);  // decided as cut: no timing involved
+        std::string final;
+        std::string shown;
+        // The second word's gap over, and a dot's margin.
+        const size_t by = ends[1] + static_cast<size_t>((rows[i].wordGap + 1) * 1.2 / rows[i].wpm * kRate);
+        const size_t chunk = kRate * 27 / 1000;
+        for (size_t at = 0; at < pcm.size(); at += chunk) {
+            rx.Feed(pcm.data() + at, std::min(chunk, pcm.size() - at));
+            final += rx.TakeText();
+            if (at <= by && at + chunk > by) shown = final + rx.ProvisionalText();
+        }
+        rx.Flush();
+        final += rx.TakeText();
+        EXPECT_EQ("CQ", Trimmed(shown).substr(0, 2))
+            << "row " << i << ": " << rows[i].wpm << " WPM: shown after two words '" << shown << "'";
+        EXPECT_EQ(text, Trimmed(final)) << "row " << i;
+        EXPECT_EQ("", rx.ProvisionalText()) << "row " << i << ": provisional text left after the end";
+    }
+}
+
+}  // namespace
