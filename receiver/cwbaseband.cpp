@@ -54,7 +54,14 @@ void CCwBaseband::Feed(const int16_t* samples, size_t n, std::vector<std::comple
         const double in = samples[k];
         m_dLastOut = in - m_dLastIn + pole * m_dLastOut;
         m_dLastIn = in;
-        const int32_t x = static_cast<int32_t>(std::lround(std::max(-65535.0, std::min(65535.0, m_dLastOut))));
+        // Triangular dither of one step peak from two uniform draws.
+        m_nDither ^= m_nDither << 13;
+        m_nDither ^= m_nDither >> 17;
+        m_nDither ^= m_nDither << 5;
+        const double dither = (static_cast<double>(m_nDither & 0xFFFF) + static_cast<double>(m_nDither >> 16)) /
+                                  65536.0 - 1.0;
+        const double y = std::max(-65535.0, std::min(65535.0, m_dLastOut + dither));
+        const int32_t x = static_cast<int32_t>(std::lround(y));
         const uint32_t idx = m_nPhase >> shift;
         m_nPhase += m_nStep;
         // e^{-j phase}: I = x cos, Q = -x sin.

@@ -3,8 +3,13 @@
 // search finds the signal elsewhere) and decimates the complex
 // result through a three-stage integrator-comb filter, so that everything
 // after it (tone search, matched detector) runs on about a thousand complex
-// samples per second instead of the sound card's rate. The integer filter
-// is exact: no rounding error builds up however long it runs.
+// samples per second instead of the sound card's rate. A dither of about
+// half a step of the input is added, as any sound card's own noise would
+// be: a computer-made signal with exact digital silence between its marks
+// would otherwise leave gaps of exactly zero, whose unbounded
+// signal-to-noise ratio the levels and decisions behind cannot weigh. The
+// integer filter is exact: no rounding error builds up however long it
+// runs.
 #pragma once
 
 #include <complex>
@@ -43,6 +48,7 @@ private:
     double m_dLastIn = 0.0;
     double m_dLastOut = 0.0;
     bool m_bStarted = false;
+    uint32_t m_nDither = 0x9E3779B9u;  // state of the dither's generator
     std::vector<int32_t> m_cos;
     std::vector<int32_t> m_sin;
     // Integrators and comb delays wrap modulo 2^64, which the comb stages
