@@ -214,6 +214,8 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->recvfreqstart = 850;
     v->recvfreqend = 1250;
     v->recvadaptive = 1;
+    v->recvsearchstart = 200;
+    v->recvsearchend = 3000;
     SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
     SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
     SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
@@ -276,6 +278,8 @@ int CVardoSetting::Load() {
     recvfreqstart = ReadInt("JOURNAL", "recvfreqstart", recvfreqstart);
     recvfreqend = ReadInt("JOURNAL", "recvfreqend", recvfreqend);
     recvadaptive = ReadInt("JOURNAL", "recvadaptive", recvadaptive) != 0 ? 1 : 0;
+    recvsearchstart = ReadInt("JOURNAL", "recvsearchstart", recvsearchstart);
+    recvsearchend = ReadInt("JOURNAL", "recvsearchend", recvsearchend);
 
     ReadButton("MAINPANEL", "cw", &cw);
     ReadButton("MAINPANEL", "sendpause", &sendpause);
@@ -363,6 +367,8 @@ int CVardoSetting::Save() {
     WriteInt(f, "JOURNAL", "recvfreqstart", recvfreqstart);
     WriteInt(f, "JOURNAL", "recvfreqend", recvfreqend);
     WriteInt(f, "JOURNAL", "recvadaptive", recvadaptive);
+    WriteInt(f, "JOURNAL", "recvsearchstart", recvsearchstart);
+    WriteInt(f, "JOURNAL", "recvsearchend", recvsearchend);
 
     WriteButton(f, "MAINPANEL", "cw", cw);
     WriteButton(f, "MAINPANEL", "sendpause", sendpause);
