@@ -48,6 +48,9 @@ public:
 
     // Text decoded since the last call (characters and blanks), taken away.
     std::string TakeText();
+    // The reading of what is still kept back, which may change before it
+    // comes out of TakeText; empty when none. Any thread.
+    std::string ProvisionalText() const { return std::string(); }
     // 1 if the key was down at any moment since the last call, else 0.
     int TakeKeyDown();
 
