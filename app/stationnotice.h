@@ -14,6 +14,9 @@ enum StationNotice : int {
     // The character statistics file was damaged and has been replaced;
     // caption "警告", owned by the given window.
     NOTICE_STATS_REPLACED = 32840,
+    // The receive log vardorecv.txt cannot be written; caption "警告", no
+    // owner. Shown once per start of the station.
+    NOTICE_RECV_LOG_FAILED = 32860,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

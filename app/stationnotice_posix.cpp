@@ -14,6 +14,9 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_STATS_REPLACED:
         std::fprintf(stderr, "警告: 字符统计文件已损坏，已改名为vardostats.txt.bad保留，并重新开始统计。\n");
         break;
+    case NOTICE_RECV_LOG_FAILED:
+        std::fprintf(stderr, "警告: 无法写入接收记录文件vardorecv.txt，本次运行不再记录。\n");
+        break;
     default:
         break;
     }

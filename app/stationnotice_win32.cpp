@@ -36,6 +36,10 @@ void PlatformShowStationNotice(void* ownerWindow, int notice) {
         LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
         owner = static_cast<HWND>(ownerWindow);
         break;
+    case NOTICE_RECV_LOG_FAILED:
+        LoadText(IDS_VARDO_RECV_LOG_FAILED, L"无法写入接收记录文件vardorecv.txt，本次运行不再记录。", text, 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        break;
     default:
         return;
     }

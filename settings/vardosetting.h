@@ -74,6 +74,7 @@ struct SettingValues {
     // Receiver: 1 the adaptive receiver (the default, also when the key is
     // missing), 0 the fixed-threshold detector.
     int32_t recvadaptive;
+    int32_t recvlog;       // nonzero: decoded text appended to vardorecv.txt
     // "MAINPANEL"
     tagPanelButton cw;
     tagPanelButton sendpause;
