@@ -94,10 +94,10 @@ def client_origin(png, geometry):
 
 
 def band_ink(png, origin):
-    """Dark pixels in the receive panel's text band."""
+    """Drawn (dark or grey) pixels in the receive panel's text band."""
     ox, oy = origin
     rows = e.read_pixels(png, ox + RECV[0], oy + RECV[3] - TEXT_BAND, RECV[2] - RECV[0], TEXT_BAND)
-    return sum(1 for row in rows for px in row if max(px) < 110)
+    return sum(1 for row in rows for px in row if max(px) < 200)
 
 
 def play(path):
