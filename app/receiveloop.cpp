@@ -4,7 +4,11 @@
 #include "app/vardomainwindow.h"
 
 #include "app/stationjournal.h"
+#include <chrono>
 #include <cstdio>
+
+#include "app/receivelog.h"
+#include "app/stationnotice.h"
 
 #include "receiver/cwreceiver.h"
 #include "audio/toneplayer.h"
@@ -54,9 +58,8 @@ void CVardoMainWindow::ReceiveAdaptive(std::vector<int16_t>* buffer, CIdleSample
     if (idle->Step(key)) {
         m_pRecvPanel->AddTraceSample(key);
     }
-    for (char c : m_pReceiver->TakeText()) {
-        m_pRecvPanel->AddDecodedChar(c);
-    }
+    m_pRecvPanel->AddDecodedText(m_pReceiver->TakeText());
+    m_pRecvPanel->SetProvisional(m_pReceiver->ProvisionalText());
     m_pCapture->SetMarkerHz(static_cast<int32_t>(m_pReceiver->ToneHz() + 0.5));
     const int32_t wpm = static_cast<int32_t>(m_pReceiver->Wpm() + 0.5);
     if (wpm != m_nShownWpm) {
@@ -80,8 +83,30 @@ void CVardoMainWindow::ReceiveLoop() {
         if (idle.Step(r)) {
             m_pRecvPanel->AddSample(r);
         }
+        if (m_pRecvLog) {
+            m_pRecvLog->Tick(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
+        }
         if (!m_stopSignal.WaitFor(m_timing.recvperiod)) {
             break;
         }
     }
+    if (m_pRecvLog) m_pRecvLog->Finish();
+}
+
+void CVardoMainWindow::OpenReceiveLog() {
+    if (!m_values.recvlog) return;
+    m_pRecvLog.reset(new CReceiveLog(RECEIVE_LOG_FILE, nullptr, [this] {
+        // Reported on a thread of its own: the message waits for the
+        // operator, and neither the window nor the receive loop may.
+        if (m_hNoticeThread.joinable()) return;
+        m_hNoticeThread = std::thread([] { ShowStationNotice(nullptr, NOTICE_RECV_LOG_FAILED); });
+    }));
+    if (!m_pRecvLog->Open()) {
+        m_pRecvLog.reset();
+        return;
+    }
+    CReceiveLog* log = m_pRecvLog.get();
+    m_pRecvPanel->SetTextSink([log](const std::string& text) {
+        log->Add(text, std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
+    });
 }

@@ -13,20 +13,21 @@ int CStationJournal::OnParse(void* sender, const tagMorseCode* code) {
         }
         m_decoded.push_back(code != nullptr ? static_cast<char>(code->nChar & 0xFF) : '#');
     }
+    if (m_sink) m_sink(std::string(1, code != nullptr ? static_cast<char>(code->nChar & 0xFF) : '#'));
     return CVdJournalPanel::OnParse(sender, code);
 }
 
-void CStationJournal::AddDecodedChar(char c) {
-    if (c == ' ') {
+void CStationJournal::AddDecodedText(const std::string& text) {
+    if (text.empty()) return;
+    {
         std::lock_guard<std::mutex> lock(m_textLock);
-        if (m_decoded.size() >= DECODED_TEXT_MAX) {
-            m_decoded.erase(0, m_decoded.size() - DECODED_TEXT_MAX + 1);
+        m_decoded += text;
+        if (m_decoded.size() > DECODED_TEXT_MAX) {
+            m_decoded.erase(0, m_decoded.size() - DECODED_TEXT_MAX);
         }
-        m_decoded.push_back(' ');
-        return;
     }
-    const tagMorseCode record{static_cast<unsigned char>(c), 0, 0, 0};
-    OnParse(this, c == '#' ? nullptr : &record);
+    if (m_sink) m_sink(text);
+    AddLineText(text);
 }
 
 std::string CStationJournal::GetDecodedText() const {

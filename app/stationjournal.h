@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -21,10 +22,18 @@ public:
 
     int OnParse(void* sender, const tagMorseCode* code) override;
 
-    // A character decoded elsewhere (the adaptive receiver): kept and drawn
-    // like the parser's; a blank (word space) is kept and leaves the cell
-    // empty.
-    void AddDecodedChar(char c);
+    // Text decoded elsewhere (the adaptive receiver), whole words at a time:
+    // kept, and shown as the panel's line of text (see CVdJournalPanel);
+    // blanks are word spaces.
+    void AddDecodedText(const std::string& text);
+    // The receiver's provisional reading that follows the decoded text; it
+    // is shown, not kept.
+    void SetProvisional(const std::string& text) { SetProvisionalText(text); }
+
+    // Called with every piece of text the panel keeps, on the thread that
+    // decoded it (the receive log). Set before decoding starts.
+    using TextSink = std::function<void(const std::string&)>;
+    void SetTextSink(TextSink sink) { m_sink = std::move(sink); }
 
     std::string GetDecodedText() const;
     void ClearDecodedText();
@@ -32,4 +41,5 @@ public:
 private:
     mutable std::mutex m_textLock;
     std::string m_decoded;
+    TextSink m_sink;
 };

@@ -23,6 +23,9 @@ enum StationNotice : int {
     // The serial key line or PTT could not be set (the adapter was
     // unplugged, say); caption "警告", no owner. Shown once per failure.
     NOTICE_SERIAL_FAILED = 32860,
+    // The receive log vardorecv.txt cannot be written; caption "警告", no
+    // owner. Shown once per start of the station.
+    NOTICE_RECV_LOG_FAILED = 32861,
 };
 
 void ShowStationNotice(void* ownerWindow, int notice);

@@ -23,6 +23,9 @@ void PlatformShowStationNotice(void*, int notice) {
     case NOTICE_SERIAL_FAILED:
         std::fprintf(stderr, "警告: 串口键控失败：无法设置键控线或PTT线（串口可能已拔出）。键控已停止，串口恢复后将自动重新打开。\n");
         break;
+    case NOTICE_RECV_LOG_FAILED:
+        std::fprintf(stderr, "警告: 无法写入接收记录文件vardorecv.txt，本次运行不再记录。\n");
+        break;
     default:
         break;
     }

@@ -51,6 +51,10 @@ void PlatformShowStationNotice(void* ownerWindow, int notice) {
         LoadText(IDS_VARDO_SERIAL_FAILED, L"串口键控失败：无法设置键控线或PTT线（串口可能已拔出）。键控已停止，串口恢复后将自动重新打开。", text, 256);
         LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
         break;
+    case NOTICE_RECV_LOG_FAILED:
+        LoadText(IDS_VARDO_RECV_LOG_FAILED, L"无法写入接收记录文件vardorecv.txt，本次运行不再记录。", text, 256);
+        LoadText(IDS_VARDO_WARNING, L"警告", caption, 64);
+        break;
     default:
         return;
     }

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/mainlayout.h"
+#include "app/receivelog.h"
 #include "app/stationjournal.h"
 #include "app/stationnotice.h"
 #include "receiver/cwreceiver.h"
@@ -203,6 +204,8 @@ CVardoMainWindow::~CVardoMainWindow() {
     JoinThread(&m_hSenderThread);
     JoinThread(&m_hSamplerThread);
     JoinThread(&m_hReceiveThread);
+    m_pRecvLog.reset();
+    JoinThread(&m_hNoticeThread);
     // A key still held by hand (Enter down, or the mouse released outside
     // the window) goes up, so that neither the port line nor the peers'
     // sidetone is left keyed by a station that is gone.
@@ -247,6 +250,7 @@ int CVardoMainWindow::Start() {
         return 0;
     }
     m_pCapture->StartCapture();
+    OpenReceiveLog();
     if (!LaunchThread(&m_hReceiveThread, [this] { ReceiveLoop(); })) {
         return 0;
     }

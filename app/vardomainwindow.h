@@ -40,6 +40,7 @@ class CTonePlayer;
 class CVdButton;
 class CVdLabel;
 class CCwReceiver;
+class CReceiveLog;
 struct CIdleSampler;
 class CVdLine;
 class CVdWaveCapture;
@@ -184,6 +185,9 @@ private:
     void SenderLoop();
     void SendSamplerLoop();
     void ReceiveLoop();
+    // Opens the receive log when the settings ask for it (before the
+    // receive loop starts).
+    void OpenReceiveLog();
     // One pass of the adaptive receiver over the samples recorded since the
     // last pass: its key decision into the trace, its characters into the
     // text, its speed into the label, its tone onto the spectrum.
@@ -227,6 +231,7 @@ private:
     std::unique_ptr<CVdLine> m_pQueueLine;
     std::unique_ptr<CCwReceiver> m_pReceiver;
     std::unique_ptr<CVdLabel> m_pSpeedLabel;
+    std::unique_ptr<CReceiveLog> m_pRecvLog;  // used by the receive loop only
     std::atomic<int32_t> m_bKeyDown{0};
     std::unique_ptr<CPortOutput> m_pPort;
     std::unique_ptr<CSerialKeyer> m_pSerialKey;
@@ -237,6 +242,8 @@ private:
     std::thread m_hSenderThread;
     std::thread m_hSamplerThread;
     std::thread m_hReceiveThread;
+    // The receive log's failure notice, shown without holding up anyone.
+    std::thread m_hNoticeThread;
     int32_t m_nRecvIdle = 0;  // receive loop thread only
     int32_t m_nShownWpm = 0;  // receive loop thread only: the speed label's figure
     int32_t m_bStarted = 0;

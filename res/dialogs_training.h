@@ -49,6 +49,8 @@
 // Receiver choice on the receive page: fixed threshold or adaptive.
 #define IDC_VD_RECVFIXED         1320
 #define IDC_VD_RECVADAPTIVE      1321
+// Receive log on the receive page: decoded text appended to vardorecv.txt.
+#define IDC_VD_RECVLOG           1322
 
 // Page "Koch训练".
 #define IDC_VD_CHARLIST          1026

@@ -170,7 +170,7 @@ def build(out_lines):
     bdir = os.path.join(ROOT, "build", "bench-native")
     sh(["cmake", "-S", ROOT, "-B", bdir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"])
     r = sh(["cmake", "--build", bdir, "-j", str(os.cpu_count() or 2), "--target", "vardo-decode",
-            "bench_receiver_cwreceiver_bench"])
+            "bench_receiver_cwreceiver_bench", "bench_receiver_firsttext_bench"])
     if r.returncode != 0:
         out_lines.append("Not run: the decoder did not build.\n\n```\n%s\n```\n" % (r.stdout + r.stderr)[-1500:])
         return None
@@ -320,6 +320,11 @@ def section(lines, quick=False):
                  % (cost, "yes" if cost <= 5 else "no"))
     lines.append("")
     shutil.rmtree(work, ignore_errors=True)
+
+    # The varied corpus, same build, same run.
+    import bench_rxcorpus
+    bench_rxcorpus.section(lines, os.path.join(bdir, "vardo-decode"),
+                           os.path.join(bdir, "bench_receiver_firsttext_bench"), quick)
 
 
 def main():

@@ -302,6 +302,7 @@ void FillPage(HWND page) {
     SetItemInt(page, IDC_VD_RECVFREQEND, v.recvfreqend);
     SetItemCheck(page, IDC_VD_RECVFIXED, v.recvadaptive ? 0 : 1);
     SetItemCheck(page, IDC_VD_RECVADAPTIVE, v.recvadaptive ? 1 : 0);
+    SetItemCheck(page, IDC_VD_RECVLOG, v.recvlog);
     SetItemInt(page, IDC_VD_SHORTHIT, v.shorthit);
     SetItemInt(page, IDC_VD_LONGHIT, v.longhit);
     SetItemInt(page, IDC_VD_HITDELAY, v.hitdelay);
@@ -348,6 +349,7 @@ void ReadPage(HWND page) {
     GetItemInt(page, IDC_VD_RECVFREQSTART, &v.recvfreqstart);
     GetItemInt(page, IDC_VD_RECVFREQEND, &v.recvfreqend);
     GetItemCheck(page, IDC_VD_RECVADAPTIVE, &v.recvadaptive);
+    GetItemCheck(page, IDC_VD_RECVLOG, &v.recvlog);
     GetItemInt(page, IDC_VD_SHORTHIT, &v.shorthit);
     GetItemInt(page, IDC_VD_LONGHIT, &v.longhit);
     GetItemInt(page, IDC_VD_HITDELAY, &v.hitdelay);

@@ -216,6 +216,7 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->recvadaptive = 1;
     v->recvsearchstart = 200;
     v->recvsearchend = 3000;
+    v->recvlog = 0;
     SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
     SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
     SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
@@ -280,6 +281,7 @@ int CVardoSetting::Load() {
     recvadaptive = ReadInt("JOURNAL", "recvadaptive", recvadaptive) != 0 ? 1 : 0;
     recvsearchstart = ReadInt("JOURNAL", "recvsearchstart", recvsearchstart);
     recvsearchend = ReadInt("JOURNAL", "recvsearchend", recvsearchend);
+    recvlog = ReadInt("JOURNAL", "recvlog", recvlog) != 0 ? 1 : 0;
 
     ReadButton("MAINPANEL", "cw", &cw);
     ReadButton("MAINPANEL", "sendpause", &sendpause);
@@ -369,6 +371,7 @@ int CVardoSetting::Save() {
     WriteInt(f, "JOURNAL", "recvadaptive", recvadaptive);
     WriteInt(f, "JOURNAL", "recvsearchstart", recvsearchstart);
     WriteInt(f, "JOURNAL", "recvsearchend", recvsearchend);
+    WriteInt(f, "JOURNAL", "recvlog", recvlog);
 
     WriteButton(f, "MAINPANEL", "cw", cw);
     WriteButton(f, "MAINPANEL", "sendpause", sendpause);

@@ -78,6 +78,7 @@ struct SettingValues {
     // (recvfreqstart/recvfreqend stay the fixed detector's).
     int32_t recvsearchstart;
     int32_t recvsearchend;
+    int32_t recvlog;       // nonzero: decoded text appended to vardorecv.txt
     // "MAINPANEL"
     tagPanelButton cw;
     tagPanelButton sendpause;

@@ -122,5 +122,54 @@ int CVdJournalPanel::OnPaint(void*, CDrawSurface* surface, const VdRect*) {
         VdRect newer{m_nWidth - m_nCursor, 0, m_nWidth, m_nHeight};
         surface->Blit(&newer, m_pImage, 0, 0);
     }
+    if (m_bLineMode) DrawLine(surface);
     return 1;
+}
+
+void CVdJournalPanel::AddLineText(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_bLineMode = true;
+        m_line += text;
+        // Only the cells that fit are ever drawn; a few more are kept so the
+        // line does not shift while a provisional tail grows and shrinks.
+        const size_t keep = static_cast<size_t>(m_nWidth / CELL_WIDTH) + 64;
+        if (m_line.size() > 2 * keep) m_line.erase(0, m_line.size() - keep);
+    }
+    Repaint();
+}
+
+void CVdJournalPanel::SetProvisionalText(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (text == m_provisional && m_bLineMode) return;
+        m_bLineMode = true;
+        m_provisional = text;
+    }
+    Repaint();
+}
+
+void CVdJournalPanel::Repaint() {
+    if (m_pParent) m_pParent->Invalidate(&m_rect);
+}
+
+void CVdJournalPanel::DrawLine(CDrawSurface* surface) {
+    const VdColor back = m_pStyle ? m_pStyle->crBackColor : 0xFFFFFF;
+    const VdColor text = m_pStyle ? m_pStyle->crTextColor : 0x000000;
+    const VdRect band{0, m_nHeight - TEXT_BAND_HEIGHT, m_nWidth, m_nHeight};
+    surface->SetBrushColor(back);
+    surface->FillRect(&band);
+    if (m_pStyle) surface->SelectFont(m_pStyle->pFont);
+    // Newest cell at the right edge, older ones to its left.
+    const size_t total = m_line.size() + m_provisional.size();
+    int right = m_nWidth;
+    for (size_t k = total; k > 0 && right > 0; --k, right -= CELL_WIDTH) {
+        const bool provisional = k > m_line.size();
+        const char c = provisional ? m_provisional[k - 1 - m_line.size()] : m_line[k - 1];
+        if (c == ' ' || static_cast<unsigned char>(c) < 0x20) continue;
+        const char cell[2] = {c, '\0'};
+        VdRect r{right - CELL_WIDTH, band.top, right, band.bottom};
+        surface->SetPenColor(provisional ? PROVISIONAL_COLOR : text);
+        surface->DrawText(&r, cell, kCellFormat);
+    }
 }

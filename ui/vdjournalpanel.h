@@ -5,6 +5,13 @@
 // cell ending at the newest column. Painting puts the ring in order, newest
 // column at the right edge, so history scrolls without moving pixels.
 //
+// A source that decodes whole words at once (the adaptive receiver) uses the
+// panel in line mode instead: its text is kept as a line of cells, the
+// newest at the right edge, drawn over the text band when painting, with a
+// provisional tail in grey that later text replaces; characters arriving
+// together then keep their own cells, and a corrected reading is seen to
+// change.
+//
 // AddSample runs on the panel's one feeding thread and painting on the
 // window's thread; a lock per panel keeps painting from copying the image
 // while a sample or a character is being drawn into it.
@@ -12,6 +19,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "morse/morsecode.h"
@@ -47,6 +55,13 @@ public:
     // that decodes its own characters (see OnParse to write them).
     int AddTraceSample(int sample);
 
+    // Line mode (see above): final text appended, and the provisional tail
+    // that follows it (each call replaces the last). Any thread.
+    void AddLineText(const std::string& text);
+    void SetProvisionalText(const std::string& text);
+    // The colour of the provisional tail.
+    static constexpr VdColor PROVISIONAL_COLOR = 0x909090;
+
     int OnPaint(void* sender, CDrawSurface* surface, const VdRect* clip) override;
     // The parser's report: a record, or null for an unknown pattern ("#").
     int OnParse(void* sender, const tagMorseCode* code) override;
@@ -54,6 +69,8 @@ public:
 private:
     int AddColumn(int sample, bool parse);
     void DrawCharacter(const tagMorseCode* code);
+    void DrawLine(CDrawSurface* surface);
+    void Repaint();
 
     IPaintableParent* m_pParent;
     tagTextStyle* m_pStyle;
@@ -64,6 +81,11 @@ private:
     int m_nCursor = 0;
     CMorseParser* m_pParser;
     std::mutex m_lock;
+    // Line mode, under m_lock: on once any line text came; the final text
+    // (only as much as can show) and the provisional tail.
+    bool m_bLineMode = false;
+    std::string m_line;
+    std::string m_provisional;
     // The thread inside AddSample (holding m_lock), so that OnParse coming
     // back from the parser does not take the lock again.
     std::atomic<std::thread::id> m_feedingThread{};

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,62 @@ TEST(VdJournalPanel, OldTextIsClearedAsTheRingTurns) {
     for (int y = kH - kBand; y < kH; ++y)
         for (int x = 0; x < kW; ++x) inked += rig.bench.Pixel(x, y) != kWhite;
     EXPECT_EQ(0, inked);
+}
+
+// Line mode: text that comes whole words at a time gets a cell per
+// character, the newest at the right edge, and the provisional tail in grey
+// after it; a new tail replaces the old one, and the trace is left alone.
+TEST(VdJournalPanel, LineTextKeepsACellPerCharacterWithTheProvisionalTailAfterIt) {
+    struct Row {
+        std::vector<std::string> finals;  // AddLineText calls, in order
+        std::vector<std::string> tails;   // SetProvisionalText calls, after them
+        const char* shown;                // the line's cells, left to right, '~' for grey...
+        const char* grey;                 // ...where this has 'g'
+    } rows[] = {
+        {{"CQ DE"}, {}, "CQ DE", "     "},
+        {{"C", "Q", " ", "DE"}, {}, "CQ DE", "     "},
+        {{"VVV PARIS"}, {}, "PARIS", "     "},  // only the newest cells show
+        {{"DE "}, {"K"}, "  DE K", "     g"},
+        {{"DE "}, {"R", "KN"}, "DE KN", "   gg"},  // a corrected reading
+        {{"DE "}, {"K", ""}, "  DE ", "     "},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        Rig rig(1000);
+        for (int k = 0; k < 7; ++k) rig.panel->AddTraceSample(k == 3);
+        for (const std::string& t : rows[i].finals) rig.panel->AddLineText(t);
+        for (const std::string& t : rows[i].tails) rig.panel->SetProvisionalText(t);
+        EXPECT_GT(rig.bench.Parent().Take(), 0) << "row " << i << ": no repaint asked for";
+        rig.bench.Paint();
+        // The same cells drawn by the same kind of surface and font.
+        std::unique_ptr<CDrawSurface> ref(rig.bench.D().CreateSurface(kW, kBand));
+        const VdRect all{0, 0, kW, kBand};
+        ref->FillRect(&all);
+        ref->SelectFont(&rig.font);
+        const std::string shown = rows[i].shown, grey = rows[i].grey;
+        const int n = static_cast<int>(shown.size());
+        for (int c = 0; c < n; ++c) {
+            if (shown[c] == ' ') continue;
+            const int right = kW - (n - 1 - c) * kCell;
+            const VdRect cell{right - kCell, 0, right, kBand};
+            const char text[2] = {shown[c], 0};
+            const bool g = c < static_cast<int>(grey.size()) && grey[c] == 'g';
+            ref->SetPenColor(g ? CVdJournalPanel::PROVISIONAL_COLOR : 0);
+            ref->DrawText(&cell, text, VD_DT_CENTER | VD_DT_VCENTER | VD_DT_SINGLELINE);
+        }
+        int mismatch = 0, ink = 0;
+        for (int y = 0; y < kBand; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const VdColor want = ref->GetPixel(x, y);
+                mismatch += rig.bench.Pixel(x, kH - kBand + y) != want;
+                ink += want != kWhite;
+            }
+        EXPECT_EQ(0, mismatch) << "row " << i << ": the line does not show '" << rows[i].shown << "'";
+        EXPECT_GT(ink, 0) << "row " << i;
+        // The trace above the band is untouched: the mark drawn 4 columns
+        // before the newest.
+        EXPECT_EQ(0u, rig.bench.Pixel(kW - 4, 4)) << "row " << i;
+        EXPECT_EQ(kWhite, rig.bench.Pixel(kW - 5, 4)) << "row " << i;
+    }
 }
 
 }  // namespace
