@@ -34,11 +34,12 @@ TEXT_BAND = 16
 
 def cw_wav(path, text, wpm, hz, level_dbfs, snr_db, lead_s=1.0, tail_s=2.0, seed=7):
     """Machine-timed CW with 4 ms raised-cosine edges, 3 kHz-ish white noise
-    at snr_db (tone power over noise power), peak at level_dbfs. Returns
+    at snr_db (tone power over noise power; None: no noise, exact zeros
+    between the marks), peak at level_dbfs. Returns
     the seconds, from the file's start, at which each word ends."""
     dot = 1.2 / wpm
-    amp = 10 ** (level_dbfs / 20.0) / (1 + 3 * 10 ** (-snr_db / 20.0))
-    sigma = amp / math.sqrt(2) * 10 ** (-snr_db / 20.0)
+    amp = 10 ** (level_dbfs / 20.0) / (1 + 3 * 10 ** (-snr_db / 20.0) if snr_db is not None else 1)
+    sigma = amp / math.sqrt(2) * 10 ** (-snr_db / 20.0) if snr_db is not None else 0.0
     keyed = []  # (start, end) seconds
     t = lead_s
     ends = []
@@ -105,18 +106,17 @@ def play(path):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
-    d = r.scratch("receive")
-    text = "VVV PARIS CQ DE VARDO K"
+def receive_case(sub, text, want, wpm, hz, snr_db):
+    d = r.scratch(sub)
     wav = os.path.join(d, "cw.wav")
-    ends = cw_wav(wav, text, 15, 1000.0, -6.0, 20.0)
+    ends = cw_wav(wav, text, wpm, hz, -6.0, snr_db)
     e.write_ini(d, {"JOURNAL": {"recvadaptive": "1", "recvlog": "1"},
                     "NETWORK": {"nwenabled": "1", "localport": str(e.free_udp_port())}})
     st = e.Station(r.args.exe, d)
     with e.Display(), e.Sound():
         st.start()
         try:
-            shot = os.path.join(r.args.workdir, "receive-before.png")
+            shot = os.path.join(r.args.workdir, sub + "-before.png")
             e.check(st.screenshot(shot), "no screenshot")
             origin = client_origin(shot, st.geometry())
             before = band_ink(shot, origin)
@@ -124,7 +124,7 @@ def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
             t0 = time.monotonic()
             player = play(wav)
             first = None
-            shot = os.path.join(r.args.workdir, "receive-after.png")
+            shot = os.path.join(r.args.workdir, sub + "-after.png")
             log = os.path.join(d, "vardorecv.txt")
             deadline = t0 + ends[-1] + 30
             while time.monotonic() < deadline:
@@ -152,7 +152,7 @@ def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
                 m = stamp.match(l)
                 e.check(m, "a log line without a time stamp: %r" % l)
                 copied.append(m.group(1))
-            e.check("CQ DE VARDO K" in " ".join(copied), "the log holds %r, not the over %r" % (copied, text))
+            e.check(want in " ".join(copied), "the log holds %r, not the over %r" % (copied, text))
         finally:
             ok = st.close_by_menu()
             if not ok:
@@ -160,5 +160,18 @@ def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
     e.check(ok, "the station did not exit through File > Exit")
 
 
+def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
+    # 15 WPM at 1000 Hz in noise at +20 dB.
+    receive_case("receive", "VVV PARIS CQ DE VARDO K", "CQ DE VARDO K", 15, 1000.0, 20.0)
+
+
+def test_a_low_pitch_without_noise_is_found_and_copied():
+    # 650 Hz, outside the fixed detector's band, with exact digital silence
+    # between the marks (no noise at all), at 22 WPM.
+    receive_case("lowpitch", "CQ CQ DE DL1ABC DL1ABC K RST 599 5NN", "DE DL1ABC DL1ABC K RST 599 5NN", 22, 650.0,
+                 None)
+
+
 r.case(test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log)
+r.case(test_a_low_pitch_without_noise_is_found_and_copied)
 r.finish()
