@@ -341,6 +341,11 @@ def noise_job(args):
 def first_text(decoder_dir, firsttext, work, rng, n):
     """Words of an over that pass before the first text shows (final or
     provisional), on clean and +10 dB files of this script's generator."""
+    # The band the station's receiver searches by default, as vardo-decode
+    # reports it.
+    d = dict(l.split("=", 1) for l in sh([os.path.join(decoder_dir, "vardo-decode"), "--defaults"]).stdout.split()
+             if "=" in l)
+    band = [d.get("recvsearchstart", d.get("recvfreqstart", "200")), d.get("recvsearchend", d.get("recvfreqend", "3000"))]
     rows = []
     for k in range(n):
         wpm, pitch = rng.uniform(12, 35), rng.uniform(300, 2500)
@@ -360,7 +365,7 @@ def first_text(decoder_dir, firsttext, work, rng, n):
         for w in text.split():
             m += sum(len(MORSE[c]) for c in w)
             ends.append(lead + marks[m - 1][1])
-        out = sh([firsttext, path]).stdout.split()
+        out = sh([firsttext, "--band"] + band + [path]).stdout.split()
         os.remove(path)
         final, anyt = float(out[1]), float(out[2])
 
