@@ -28,7 +28,8 @@ import tempfile
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench import levenshtein, sh  # noqa: E402
+from bench import sh  # noqa: E402
+from bench_receiver import band_noise, cer, read_wav, write_wav  # noqa: E402
 
 try:
     import numpy as np
@@ -50,13 +51,8 @@ NAMES = ["BOB", "ANNA", "JOE", "MIKE", "SUE", "TOM", "KARL", "LI", "OLGA", "PETE
 CITIES = ["PARIS", "OSLO", "TOKYO", "LIMA", "BERLIN", "CAIRO", "DENVER", "PERTH", "RIGA", "QUITO"]
 
 
-def norm(text):
-    return " ".join(text.upper().split())
 
 
-def cer(ref, hyp):
-    ref, hyp = norm(ref), norm(hyp)
-    return min(1.0, levenshtein(ref, hyp) / max(1, len(ref)))
 
 
 # --- texts ---------------------------------------------------------------------
@@ -177,28 +173,10 @@ def ebook2cw(text, wpm, pitch, work, tag):
     return x / max(1e-9, np.max(np.abs(x)))
 
 
-def read_wav(path):
-    with wave.open(path, "rb") as w:
-        data = w.readframes(w.getnframes())
-    return np.frombuffer(data, dtype="<i2").astype(np.float64) / 32768.0
 
 
-def write_wav(path, x):
-    pcm = np.clip(np.round(x * 32768.0), -32768, 32767).astype("<i2")
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(RATE)
-        w.writeframes(pcm.tobytes())
 
 
-def band_noise(n, seed):
-    """Gaussian white noise limited to 0-3 kHz by an FFT mask, unit power."""
-    r = np.random.default_rng(seed)
-    spectrum = np.fft.rfft(r.standard_normal(n))
-    spectrum[np.fft.rfftfreq(n, 1.0 / RATE) > 3000.0] = 0.0
-    x = np.fft.irfft(spectrum, n)
-    return x / math.sqrt(np.mean(x * x))
 
 
 # --- the corpus ----------------------------------------------------------------
