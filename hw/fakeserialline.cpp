@@ -55,6 +55,25 @@ std::vector<tagSerialEvent> CSerialLineLog::Events() {
     return m_events;
 }
 
+int32_t CSerialLineLog::LastLevel(int32_t line) {
+    const std::vector<tagSerialEvent> events = LineEvents(line);
+    return events.empty() ? -1 : events.back().level;
+}
+
+std::string CSerialLineLog::Text() {
+    std::string text;
+    for (const tagSerialEvent& e : Events()) {
+        if (e.kind == SERIAL_EVENT_SET) {
+            text += e.line == SERIAL_LINE_RTS ? 'R' : 'D';
+            text += static_cast<char>('0' + e.level);
+        } else {
+            text += e.kind == SERIAL_EVENT_OPEN ? 'O' : 'C';
+        }
+        text += ' ';
+    }
+    return text;
+}
+
 std::vector<tagSerialEvent> CSerialLineLog::LineEvents(int32_t line) {
     std::lock_guard<std::mutex> guard(m_lock);
     std::vector<tagSerialEvent> out;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "hw/serialline.h"
@@ -38,6 +39,11 @@ public:
     std::vector<tagSerialEvent> Events();
     // Only the line changes of one line.
     std::vector<tagSerialEvent> LineEvents(int32_t line);
+    // The level a line was last set to; -1 when it never was.
+    int32_t LastLevel(int32_t line);
+    // The events as text, for messages and comparisons: "D1 R0 ..." for
+    // the line changes, "O"/"C" for open and close.
+    std::string Text();
     void Clear();
     int OpenCount();
 

@@ -18,21 +18,6 @@
 
 namespace {
 
-// "D1 R0 ..." for the line changes, "O"/"C" for open and close.
-std::string LogText(CSerialLineLog& log) {
-    std::string text;
-    for (const tagSerialEvent& e : log.Events()) {
-        if (e.kind == SERIAL_EVENT_SET) {
-            text += e.line == SERIAL_LINE_RTS ? 'R' : 'D';
-            text += static_cast<char>('0' + e.level);
-        } else {
-            text += e.kind == SERIAL_EVENT_OPEN ? 'O' : 'C';
-        }
-        text += ' ';
-    }
-    return text;
-}
-
 }  // namespace
 
 TEST(SerialKeyer, LinesAndPolarity) {
@@ -59,7 +44,7 @@ TEST(SerialKeyer, LinesAndPolarity) {
             keyer.KeyDown();
             keyer.KeyUp();
         }
-        EXPECT_EQ(rows[i].log, LogText(log)) << "row " << i;
+        EXPECT_EQ(rows[i].log, log.Text()) << "row " << i;
     }
 }
 
@@ -85,7 +70,7 @@ TEST(SerialKeyer, LineTestReportsWhyAndSharesAnOpenPort) {
         int32_t error = -1;
         EXPECT_EQ(rows[i].result, SerialKeyTest(rows[i].port, SERIAL_LINE_DTR, 0, 1, &error)) << "row " << i;
         EXPECT_EQ(rows[i].error, error) << "row " << i;
-        EXPECT_EQ(rows[i].log, LogText(log)) << "row " << i;
+        EXPECT_EQ(rows[i].log, log.Text()) << "row " << i;
     }
     // While the keyer holds the port, the test goes through it: one open,
     // one close, after the last holder, and the keyer's levels put back.
@@ -96,17 +81,12 @@ TEST(SerialKeyer, LineTestReportsWhyAndSharesAnOpenPort) {
         EXPECT_EQ(SERIAL_TEST_PULSED, SerialKeyTest(5, SERIAL_LINE_RTS, 0, 1, nullptr));
         EXPECT_EQ(1, log.OpenCount());
     }
-    EXPECT_EQ("O R0 R0 R1 R0 D0 R0 R0 C ", LogText(log));
+    EXPECT_EQ("O R0 R0 R1 R0 D0 R0 R0 C ", log.Text());
 }
 
 namespace {
 
 // The level last put on a line, -1 when none was.
-int32_t LastLevel(CSerialLineLog& log, int32_t line) {
-    const std::vector<tagSerialEvent> events = log.LineEvents(line);
-    return events.empty() ? -1 : events.back().level;
-}
-
 }  // namespace
 
 TEST(SerialKeyer, LineTestOnTheStationsPortPutsItsLinesBack) {
@@ -127,19 +107,19 @@ TEST(SerialKeyer, LineTestOnTheStationsPortPutsItsLinesBack) {
         CScopedSerialLog installed(&log);
         CSerialKeyer keyer(tagSerialKeyConfig{6, rows[i].keyLine, rows[i].invert, 1, 0, 0, rows[i].pttInvert});
         const int32_t key = rows[i].keyLine, ptt = OtherSerialLine(key);
-        const int32_t keyUp = LastLevel(log, key), pttOff = LastLevel(log, ptt);
+        const int32_t keyUp = log.LastLevel(key), pttOff = log.LastLevel(ptt);
         log.Clear();
         EXPECT_EQ(SERIAL_TEST_PULSED, SerialKeyTest(6, rows[i].testLine, rows[i].testInvert, 1, nullptr))
             << "row " << i;
         EXPECT_EQ(1, log.OpenCount()) << "row " << i << ": the test shares the station's port";
-        EXPECT_EQ(keyUp, LastLevel(log, key)) << "row " << i << " key line: " << LogText(log);
-        EXPECT_EQ(pttOff, LastLevel(log, ptt)) << "row " << i << " PTT: " << LogText(log);
+        EXPECT_EQ(keyUp, log.LastLevel(key)) << "row " << i << " key line: " << log.Text();
+        EXPECT_EQ(pttOff, log.LastLevel(ptt)) << "row " << i << " PTT: " << log.Text();
         EXPECT_EQ(0, keyer.IsKeyLineDown()) << "row " << i;
         EXPECT_EQ(0, keyer.IsPttRaised()) << "row " << i;
         // The keyer's own polarity still holds afterwards.
         keyer.KeyDown();
-        EXPECT_EQ(1 - keyUp, LastLevel(log, key)) << "row " << i;
-        EXPECT_EQ(1 - pttOff, LastLevel(log, ptt)) << "row " << i;
+        EXPECT_EQ(1 - keyUp, log.LastLevel(key)) << "row " << i;
+        EXPECT_EQ(1 - pttOff, log.LastLevel(ptt)) << "row " << i;
         keyer.ReleaseAll();
     }
 }
@@ -160,7 +140,7 @@ TEST(SerialKeyer, LineTestWaitsItsTurnWhileTheStationKeys) {
         rows[i].keying(keyer);
         const size_t before = log.Events().size();
         EXPECT_EQ(SERIAL_TEST_BUSY, SerialKeyTest(6, SERIAL_LINE_DTR, 1, 1, nullptr)) << "row " << i << " " << rows[i].what;
-        EXPECT_EQ(before, log.Events().size()) << "row " << i << ": " << LogText(log);
+        EXPECT_EQ(before, log.Events().size()) << "row " << i << ": " << log.Text();
     }
 }
 
@@ -202,13 +182,13 @@ TEST(SerialKeyer, AFailedLineIsReportedOnceAndThePortReopenedWhenItReturns) {
             std::this_thread::sleep_for(std::chrono::milliseconds(CSerialKeyer::RETRY_MS / 5));
         }
         EXPECT_EQ(0, keyer.HasFailed());
-        const std::string text = LogText(log);
+        const std::string text = log.Text();
         const std::string want = "C O R0 D1 ";
         EXPECT_TRUE(text.size() >= want.size() && text.compare(text.size() - want.size(), want.size(), want) == 0)
             << "reopened with the key up and the PTT on; want the log to end in \"" << want << "\", got \"" << text
             << "\"";
         keyer.KeyDown();
-        EXPECT_EQ(1, LastLevel(log, SERIAL_LINE_RTS));
+        EXPECT_EQ(1, log.LastLevel(SERIAL_LINE_RTS));
     }
     std::lock_guard<std::mutex> guard(lock);
     EXPECT_EQ(1, reports) << "one report for one run of failures";
@@ -225,7 +205,7 @@ TEST(SerialKeyer, HandKeyingWaitsThePttLeadBeforeTheKey) {
         keyer.KeyUp();
         keyer.KeyDown();  // the PTT is still on: no second lead
         const std::vector<tagSerialEvent> e = log.Events();
-        ASSERT_EQ("R1 D1 D0 D1 ", LogText(log)) << "row " << i;
+        ASSERT_EQ("R1 D1 D0 D1 ", log.Text()) << "row " << i;
         const double lead = std::chrono::duration<double, std::milli>(e[1].when - e[0].when).count();
         const double again = std::chrono::duration<double, std::milli>(e[3].when - e[2].when).count();
         EXPECT_LE(leads[i], lead) << "row " << i << ": PTT to key-down";

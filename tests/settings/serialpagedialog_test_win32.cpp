@@ -17,6 +17,7 @@
 #include "hw/serialkeyer.h"
 #include "settings/settingsdialog.h"
 #include "settings/vardosetting.h"
+#include "tests/settings/settingsdialogkit_win32.h"
 #include "tests/training/dialogscript_win32.h"
 
 namespace {
@@ -35,11 +36,6 @@ enum : int {
     ID_PTTINVERT = 1348,
 };
 
-HWND g_dlg = nullptr;
-
-HWND Tab() { return GetDlgItem(g_dlg, 1004); }
-HWND Page() { return reinterpret_cast<HWND>(GetWindowLongPtrW(Tab(), GWLP_USERDATA)); }
-std::string Field(int id) { return CDialogScript::Text(Page(), id); }
 int Checked(int id) { return IsDlgButtonChecked(Page(), id) == BST_CHECKED ? 1 : 0; }
 void Check(int id, int on) { CheckDlgButton(Page(), id, on ? BST_CHECKED : BST_UNCHECKED); }
 int LineChoice() { return static_cast<int>(SendDlgItemMessageW(Page(), ID_SERIALLINE, CB_GETCURSEL, 0, 0)); }
@@ -64,20 +60,7 @@ HWND FindBox() {
 // The box's message (its static text, id 0xFFFF).
 std::string BoxText(HWND box) { return CDialogScript::Text(box, 0xFFFF); }
 
-struct SerialPage : ::testing::Test {
-    void SetUp() override {
-        DeleteFileW(L"vardo.ini");
-        store.reset(new CVardoSetting());
-        g_pSetting = store.get();
-        InitCommonControls();
-    }
-    void TearDown() override {
-        g_pSetting = nullptr;
-        store.reset();
-        DeleteFileW(L"vardo.ini");
-    }
-    std::unique_ptr<CVardoSetting> store;
-};
+using SerialPage = SettingsStoreTest;
 
 void AddOpenIoStep(CDialogScript& s) {
     s.Add("dialog", [] {
@@ -86,26 +69,6 @@ void AddOpenIoStep(CDialogScript& s) {
         SendMessageW(Tab(), TCM_SETCURFOCUS, TAB_IO, 0);
         return true;
     });
-}
-
-// "D1 R0 ..." for the line changes, "O"/"C" for open and close.
-std::string LogText(CSerialLineLog& log) {
-    std::string text;
-    for (const tagSerialEvent& e : log.Events()) {
-        if (e.kind == SERIAL_EVENT_SET) {
-            text += e.line == SERIAL_LINE_RTS ? 'R' : 'D';
-            text += static_cast<char>('0' + e.level);
-        } else {
-            text += e.kind == SERIAL_EVENT_OPEN ? 'O' : 'C';
-        }
-        text += ' ';
-    }
-    return text;
-}
-
-int32_t LastLevel(CSerialLineLog& log, int32_t line) {
-    const std::vector<tagSerialEvent> events = log.LineEvents(line);
-    return events.empty() ? -1 : events.back().level;
 }
 
 }  // namespace
@@ -209,8 +172,8 @@ TEST_F(SerialPage, TestButtonPulsesSaysHowAndLeavesNoLineAsserted) {
             station.reset(new CSerialKeyer(
                 tagSerialKeyConfig{5, SERIAL_LINE_DTR, rows[row].stationInvert, 1, 10, 100, -1}));
             ASSERT_TRUE(station->IsReady()) << "row " << row;
-            released[0] = LastLevel(log, SERIAL_LINE_DTR);
-            released[1] = LastLevel(log, SERIAL_LINE_RTS);
+            released[0] = log.LastLevel(SERIAL_LINE_DTR);
+            released[1] = log.LastLevel(SERIAL_LINE_RTS);
         }
         log.SetOpenError(rows[row].openError);
         static std::string boxText;
@@ -241,15 +204,15 @@ TEST_F(SerialPage, TestButtonPulsesSaysHowAndLeavesNoLineAsserted) {
         EXPECT_TRUE(s.Finish()) << "row " << row << ": " << s.failure();
         EXPECT_EQ(rows[row].box, boxText) << "row " << row;
         if (rows[row].log != nullptr) {
-            EXPECT_EQ(rows[row].log, LogText(log)) << "row " << row;
+            EXPECT_EQ(rows[row].log, log.Text()) << "row " << row;
         }
         if (station) {
             // The station's lines are as it left them: key up, PTT off.
-            EXPECT_EQ(released[0], LastLevel(log, SERIAL_LINE_DTR)) << "row " << row << ": " << LogText(log);
-            EXPECT_EQ(released[1], LastLevel(log, SERIAL_LINE_RTS)) << "row " << row << ": " << LogText(log);
+            EXPECT_EQ(released[0], log.LastLevel(SERIAL_LINE_DTR)) << "row " << row << ": " << log.Text();
+            EXPECT_EQ(released[1], log.LastLevel(SERIAL_LINE_RTS)) << "row " << row << ": " << log.Text();
             EXPECT_EQ(1, log.OpenCount()) << "row " << row << ": the test went through the station's port";
             station->KeyDown();
-            EXPECT_EQ(1 - released[0], LastLevel(log, SERIAL_LINE_DTR)) << "row " << row << ": the station keys on";
+            EXPECT_EQ(1 - released[0], log.LastLevel(SERIAL_LINE_DTR)) << "row " << row << ": the station keys on";
         }
         EXPECT_EQ(0, store->serialinvert) << "row " << row << ": Cancel keeps the store";
     }

@@ -14,15 +14,11 @@
 #include "app/toolcommands.h"
 #include "settings/settingsdialog.h"
 #include "settings/vardosetting.h"
+#include "tests/settings/settingsdialogkit_win32.h"
 #include "tests/training/dialogscript_win32.h"
 
 namespace {
 
-HWND g_dlg = nullptr;
-
-HWND Tab() { return GetDlgItem(g_dlg, 1004); }
-HWND Page() { return reinterpret_cast<HWND>(GetWindowLongPtrW(Tab(), GWLP_USERDATA)); }
-std::string Field(int id) { return CDialogScript::Text(Page(), id); }
 
 void SelectTab(int index) {
     SendMessageW(Tab(), TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);
@@ -47,20 +43,7 @@ void SetField(int id, const wchar_t* text) {
     SetDlgItemTextW(Page(), id, text);
 }
 
-struct SettingsDialog : ::testing::Test {
-    void SetUp() override {
-        DeleteFileW(L"vardo.ini");
-        store.reset(new CVardoSetting());
-        g_pSetting = store.get();
-        InitCommonControls();
-    }
-    void TearDown() override {
-        g_pSetting = nullptr;
-        store.reset();
-        DeleteFileW(L"vardo.ini");
-    }
-    std::unique_ptr<CVardoSetting> store;
-};
+using SettingsDialog = SettingsStoreTest;
 
 void AddOpenStep(CDialogScript& s) {
     s.Add("dialog", [] {
