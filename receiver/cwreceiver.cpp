@@ -9,17 +9,26 @@ namespace {
 // rate carries (values come from vardo.ini unchecked).
 tagCwReceiverConfig Sane(tagCwReceiverConfig c) {
     if (c.nRate < 1000) c.nRate = 1000;
-    const double top = std::min(8000.0, c.nRate / 2.0 - 50.0);
+    const double top = c.nRate / 2.0 - 100.0;
+    if (!(c.dBandStartHz == c.dBandStartHz)) c.dBandStartHz = 200.0;
+    if (!(c.dBandEndHz == c.dBandEndHz)) c.dBandEndHz = 3000.0;
     if (c.dBandEndHz < c.dBandStartHz) std::swap(c.dBandStartHz, c.dBandEndHz);
-    c.dBandStartHz = std::min(top, std::max(50.0, c.dBandStartHz));
-    c.dBandEndHz = std::min(top, std::max(50.0, c.dBandEndHz));
+    c.dBandStartHz = std::min(top, std::max(100.0, c.dBandStartHz));
+    c.dBandEndHz = std::min(top, std::max(100.0, c.dBandEndHz));
     if (!(c.dInitialDot > 0)) c.dInitialDot = 0.08;
     return c;
 }
-// Rate of the baseband: enough for a band of a few hundred hertz.
-double BasebandRate(const tagCwReceiverConfig& c) {
-    const double width = std::fabs(c.dBandEndHz - c.dBandStartHz);
-    return std::max(1000.0, 2.5 * width);
+// The narrow chain covers this many hertz either side of the tone found;
+// the mixer is moved when the followed tone is more than kRetuneHz off it.
+constexpr double kNarrowHalf = 60.0;
+constexpr double kRetuneHz = 30.0;
+// Seconds the narrow chain lags the input while nothing is locked: more
+// than the search takes to lock on a sender's first characters.
+constexpr double kBacklogSeconds = 3.0;
+// Rate of the baseband: enough for the narrow band and a margin for the
+// decimator's slope.
+double BasebandRate() {
+    return std::max(1000.0, 2.5 * 2.0 * kNarrowHalf);
 }
 // The detector averages over this fraction of a dot.
 constexpr double kMatch = 1.0;
@@ -52,8 +61,10 @@ constexpr double kKeptSilence = 1.0;
 
 CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table, bool background)
     : m_config(Sane(given)),
-      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate(m_config)),
-      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_config.dBandStartHz, m_config.dBandEndHz),
+      m_search(m_config.nRate, m_config.dBandStartHz, m_config.dBandEndHz),
+      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate()),
+      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_baseband.CentreHz() - kNarrowHalf,
+             m_baseband.CentreHz() + kNarrowHalf),
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
       m_speed(m_config.dInitialDot),
@@ -61,8 +72,10 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
       m_shadowLevel(m_baseband.OutputRate()),
       m_worker(m_baseband.OutputRate(), table, kLongestStretch, background) {
     m_dRate = m_baseband.OutputRate();
+    m_nBacklogMax = static_cast<size_t>(kBacklogSeconds * m_config.nRate);
+    m_backlog.reserve(2 * m_nBacklogMax);
     m_dWpm.store(m_speed.Wpm());
-    m_dTone.store(m_tone.ToneHz());
+    m_dTone.store(0.0);
     m_detector.SetLength(static_cast<int32_t>(std::lround(kMatch * FilterDot() * m_dRate)));
     m_level.SetDotSeconds(m_speed.DotSeconds());
     m_shadow.SetLength(std::max<int32_t>(1, m_detector.Length() / 3));
@@ -70,16 +83,69 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
 }
 
 void CCwReceiver::Feed(const int16_t* samples, size_t n) {
+    // The search sees each stretch of input before the narrow chain does,
+    // so that a retune takes effect from the frame that called for it.
+    while (n > 0) {
+        const size_t take = std::min(n, m_search.UntilNextFrame());
+        m_search.Feed(samples, take);
+        FollowTone();
+        if (m_search.Locked()) {
+            // Catch up on what was held back, then go on live.
+            if (m_nBacklogStart < m_backlog.size()) {
+                FeedNarrow(m_backlog.data() + m_nBacklogStart, m_backlog.size() - m_nBacklogStart);
+            }
+            m_backlog.clear();
+            m_nBacklogStart = 0;
+            FeedNarrow(samples, take);
+        } else {
+            m_backlog.insert(m_backlog.end(), samples, samples + take);
+            const size_t held = m_backlog.size() - m_nBacklogStart;
+            if (held > m_nBacklogMax) {
+                FeedNarrow(m_backlog.data() + m_nBacklogStart, held - m_nBacklogMax);
+                m_nBacklogStart += held - m_nBacklogMax;
+            }
+            if (m_nBacklogStart >= m_nBacklogMax) {
+                m_backlog.erase(m_backlog.begin(), m_backlog.begin() + static_cast<std::ptrdiff_t>(m_nBacklogStart));
+                m_nBacklogStart = 0;
+            }
+        }
+        samples += take;
+        n -= take;
+    }
+    m_dTone.store(m_search.Locked() ? m_tone.ToneHz() : 0.0);
+    // Once stretches have been read, the speed they were read at is the
+    // steadier figure; the key decisions' estimate wavers in noise.
+    const double dot = m_worker.DotSeconds();
+    m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
+}
+
+void CCwReceiver::FeedNarrow(const int16_t* samples, size_t n) {
     m_buffer.clear();
     m_baseband.Feed(samples, n, &m_buffer);
     for (const std::complex<double>& z : m_buffer) {
         Step(z);
     }
-    m_dTone.store(m_tone.ToneHz());
-    // Once stretches have been read, the speed they were read at is the
-    // steadier figure; the key decisions' estimate wavers in noise.
-    const double dot = m_worker.DotSeconds();
-    m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
+}
+
+void CCwReceiver::FollowTone() {
+    if (!m_search.Locked()) return;
+    const double found = m_search.ToneHz();
+    const double followed = m_tone.ToneHz();
+    if (std::fabs(found - m_baseband.CentreHz()) > kNarrowHalf) {
+        // A new signal (or the first): start on the search's frequency.
+        Retune(found);
+    } else if (m_tone.Settled() && std::fabs(followed - m_baseband.CentreHz()) > kRetuneHz &&
+               std::fabs(followed - found) < kRetuneHz) {
+        // Drifted off the mixer, and the search agrees where to.
+        Retune(followed);
+    }
+}
+
+void CCwReceiver::Retune(double hz) {
+    m_baseband.SetCentre(hz);
+    const double centre = m_baseband.CentreHz();
+    m_tone = CCwToneTracker(m_baseband.OutputRate(), centre, centre - kNarrowHalf, centre + kNarrowHalf);
+    m_dOffset = 1e9;  // the detectors take the new offset on the next sample
 }
 
 void CCwReceiver::Step(std::complex<double> z) {
@@ -96,7 +162,7 @@ void CCwReceiver::Step(std::complex<double> z) {
     const double e = m_detector.Feed(z);
     m_worker.Push(z);
     // Nothing keys while no keyed tone stands out of the band's noise.
-    const int raw = m_level.Feed(e) && m_tone.HasTone();
+    const int raw = m_level.Feed(e) && m_search.Locked();
     if (raw != m_nState) {
         if (raw != m_nCandidate) {
             m_nCandidate = raw;
@@ -194,6 +260,11 @@ double CCwReceiver::FilterDot() const {
 }
 
 void CCwReceiver::Flush() {
+    if (m_nBacklogStart < m_backlog.size()) {
+        FeedNarrow(m_backlog.data() + m_nBacklogStart, m_backlog.size() - m_nBacklogStart);
+    }
+    m_backlog.clear();
+    m_nBacklogStart = 0;
     Cut(m_bMarkSinceCut ? CW_CUT_FINAL : CW_CUT_FINAL_IF_KEPT);
     m_worker.Wait();
     const double dot = m_worker.DotSeconds();

@@ -25,8 +25,11 @@ public:
     double OffsetHz() const { return m_dOffset; }
     // Nonzero once a keyed tone stands out of the band's noise.
     int HasTone() const { return m_bHasTone; }
+    // Nonzero once enough blocks are in for the scores to mean something.
+    int Settled() const { return m_nBlocks >= kSettledBlocks; }
 
 private:
+    static constexpr int64_t kSettledBlocks = 25;
     void EndBlock();
     double ScoreAt(double offset) const;
 
