@@ -74,11 +74,11 @@ struct SettingValues {
     // Receiver: 1 the adaptive receiver (the default, also when the key is
     // missing), 0 the fixed-threshold detector.
     int32_t recvadaptive;
+    int32_t recvlog;       // nonzero: decoded text appended to vardorecv.txt
     // The band the adaptive receiver searches for the keyed tone, in Hz
     // (recvfreqstart/recvfreqend stay the fixed detector's).
     int32_t recvsearchstart;
     int32_t recvsearchend;
-    int32_t recvlog;       // nonzero: decoded text appended to vardorecv.txt
     // "MAINPANEL"
     tagPanelButton cw;
     tagPanelButton sendpause;

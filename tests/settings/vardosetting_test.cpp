@@ -65,7 +65,7 @@ TEST(VardoSetting, DefaultFile) {
         "sendrect=5,160,348,192|sendlabeloffset=0,-56|sendqueuerect=5,192,348,203|recvperiod=27|"
         "recvidlelimit=750|recvrect=5,64,348,96|recvlabeloffset=0,-56|recvmrect=50,10,306,58|"
         "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|recvadaptive=1|"
-        "recvsearchstart=200|recvsearchend=3000|recvlog=0|[MAINPANEL]|"
+        "recvlog=0|recvsearchstart=200|recvsearchend=3000|[MAINPANEL]|"
         "cw=280,220,64,64,000D,CW|sendpause=50,104,50,12,0074,Pause|sendfile=108,104,50,12,0075,File...|"
         "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|koch_weighted=0|kochsidetoneonly=1|[MORSE]|"
         "A=00000002,00000003,0041|B=00000007,0000000F,0042|";
