@@ -24,12 +24,22 @@ constexpr double kNarrowHalf = 60.0;
 constexpr double kRetuneHz = 30.0;
 // Seconds the narrow chain lags the input while nothing is locked: more
 // than the search takes to lock on a sender's first characters.
-constexpr double kBacklogSeconds = 3.0;
+constexpr double kBacklogSeconds = 6.0;
 // Rate of the baseband: enough for the narrow band and a margin for the
 // decimator's slope.
 double BasebandRate() {
     return std::max(1000.0, 2.5 * 2.0 * kNarrowHalf);
 }
+// The decoder's frequency stays where the tone was found: the decoder
+// follows a drifting tone itself, by the offset and the rate of drift it
+// reads from the marks, and any move of its frequency would upset both.
+// Only a tone that has drifted more than kReferenceSlack Hz away (towards
+// the edge of what the baseband's rate carries) is followed, at most
+// kReferenceSlew Hz per second; updated every kReferenceEvery baseband
+// samples.
+constexpr double kReferenceSlack = 350.0;
+constexpr double kReferenceSlew = 10.0;
+constexpr int32_t kReferenceEvery = 32;
 // The detector averages over this fraction of a dot.
 constexpr double kMatch = 1.0;
 // Marks and spaces shorter than this fraction of a dot are taken as noise
@@ -63,6 +73,7 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
     : m_config(Sane(given)),
       m_search(m_config.nRate, m_config.dBandStartHz, m_config.dBandEndHz),
       m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate()),
+      m_lowpass(m_baseband.OutputRate()),
       m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_baseband.CentreHz() - kNarrowHalf,
              m_baseband.CentreHz() + kNarrowHalf),
       m_detector(m_baseband.OutputRate()),
@@ -70,8 +81,10 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
       m_speed(m_config.dInitialDot),
       m_shadow(m_baseband.OutputRate()),
       m_shadowLevel(m_baseband.OutputRate()),
-      m_worker(m_baseband.OutputRate(), table, kLongestStretch, background) {
+      m_worker(m_baseband.OutputRate(), table, kLongestStretch, background, m_lowpass.SumNoise()) {
     m_dRate = m_baseband.OutputRate();
+    m_dReferenceHz = m_baseband.CentreHz();
+    m_referenceHistory.assign(m_lowpass.Delay() + 1, std::complex<double>(1.0, 0.0));
     m_nBacklogMax = static_cast<size_t>(kBacklogSeconds * m_config.nRate);
     m_backlog.reserve(2 * m_nBacklogMax);
     m_dWpm.store(m_speed.Wpm());
@@ -123,7 +136,13 @@ void CCwReceiver::FeedNarrow(const int16_t* samples, size_t n) {
     m_buffer.clear();
     m_baseband.Feed(samples, n, &m_buffer);
     for (const std::complex<double>& z : m_buffer) {
-        Step(z);
+        // The turn the decoder's samples take, from the mixer's frequency
+        // to the decoder's, runs with the mixer's phase; the low-pass
+        // delays the samples, so the turns are delayed alike.
+        m_referenceHistory[m_nReferencePos] = m_reference;
+        m_nReferencePos = (m_nReferencePos + 1) % m_referenceHistory.size();
+        m_reference *= m_referenceStep;
+        Step(m_lowpass.Feed(z));
     }
 }
 
@@ -131,9 +150,14 @@ void CCwReceiver::FollowTone() {
     if (!m_search.Locked()) return;
     const double found = m_search.ToneHz();
     const double followed = m_tone.ToneHz();
-    if (std::fabs(found - m_baseband.CentreHz()) > kNarrowHalf) {
-        // A new signal (or the first): start on the search's frequency.
+    if (!m_bEverLocked || std::fabs(found - m_baseband.CentreHz()) > kNarrowHalf) {
+        // A new signal (or the first, even when it lies near where the
+        // mixer idled): start on the search's frequency, and so does the
+        // decoder.
+        m_bEverLocked = 1;
         Retune(found);
+        m_dReferenceHz = m_baseband.CentreHz();
+        FollowReference(0.0);
     } else if (m_tone.Settled() && std::fabs(followed - m_baseband.CentreHz()) > kRetuneHz &&
                std::fabs(followed - found) < kRetuneHz) {
         // Drifted off the mixer, and the search agrees where to.
@@ -144,13 +168,30 @@ void CCwReceiver::FollowTone() {
 void CCwReceiver::Retune(double hz) {
     m_baseband.SetCentre(hz);
     const double centre = m_baseband.CentreHz();
-    m_tone = CCwToneTracker(m_baseband.OutputRate(), centre, centre - kNarrowHalf, centre + kNarrowHalf);
+    m_tone = CCwToneTracker(m_baseband.OutputRate(), centre, centre - kNarrowHalf, centre + kNarrowHalf, true);
     m_dOffset = 1e9;  // the detectors take the new offset on the next sample
+    FollowReference(0.0);
+}
+
+void CCwReceiver::FollowReference(double seconds) {
+    if (m_bEverLocked && m_tone.Settled()) {
+        const double step = kReferenceSlew * seconds;
+        const double away = m_tone.ToneHz() - m_dReferenceHz;
+        const double beyond = away > kReferenceSlack ? away - kReferenceSlack
+                              : away < -kReferenceSlack ? away + kReferenceSlack : 0.0;
+        m_dReferenceHz += std::max(-step, std::min(step, beyond));
+    }
+    m_referenceStep = std::polar(1.0, 2.0 * 3.14159265358979323846 * (m_baseband.CentreHz() - m_dReferenceHz) / m_dRate);
+    m_reference /= std::abs(m_reference);
 }
 
 void CCwReceiver::Step(std::complex<double> z) {
     ++m_nNow;
     m_tone.Feed(z);
+    if (++m_nReferenceCount >= kReferenceEvery) {
+        m_nReferenceCount = 0;
+        FollowReference(kReferenceEvery / m_dRate);
+    }
     if (m_tone.OffsetHz() != m_dOffset) {
         m_dOffset = m_tone.OffsetHz();
         m_detector.SetOffset(m_dOffset);
@@ -160,9 +201,18 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (shadow && !m_nShadowState) ++m_nShadowMarks;
     m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
-    m_worker.Push(z);
+    const int level = m_level.Feed(e);
+    if (!m_bEverLocked) {
+        // The mixer sits where no tone has been found: nothing of this is
+        // the decoder's (it would join the first stretch heard at another
+        // frequency).
+        m_nLastCut = m_nNow;
+        return;
+    }
+    // The oldest turn kept: that of the sample the low-pass gives now.
+    m_worker.Push(z * m_referenceHistory[m_nReferencePos]);
     // Nothing keys while no keyed tone stands out of the band's noise.
-    const int raw = m_level.Feed(e) && m_search.Locked();
+    const int raw = level && m_search.Locked();
     if (raw != m_nState) {
         if (raw != m_nCandidate) {
             m_nCandidate = raw;
@@ -213,7 +263,7 @@ void CCwReceiver::Cut(eCwCut cut) {
     const double mark = m_level.MarkLevel();
     const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
     m_nLastCut = m_nNow;
-    m_worker.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.OffsetHz(), cut);
+    m_worker.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.ToneHz() - m_dReferenceHz, cut);
     m_bMarkSinceCut = 0;
 }
 

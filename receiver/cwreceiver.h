@@ -1,7 +1,8 @@
 // CCwReceiver: the adaptive CW receiver. It takes every sample of the
 // sound input and turns it into key decisions and text:
 //   keyed-tone search over the whole band (cwtonesearch.h) -> mixer on the
-//   tone found and decimator (cwbaseband.h) -> fine tone follower
+//   tone found and decimator (cwbaseband.h) -> low-pass that keeps
+//   neighbouring signals out (cwlowpass.h) -> fine tone follower
 //   (cwtonetracker.h) -> detector matched to one dot (cwmatcheddetector.h)
 //   -> levels and mark/space decision (cwleveltracker.h) -> marks and
 //   spaces shorter than a fraction of a dot bridged -> speed
@@ -23,6 +24,7 @@
 #include "receiver/cwbaseband.h"
 #include "receiver/cwdecodeworker.h"
 #include "receiver/cwleveltracker.h"
+#include "receiver/cwlowpass.h"
 #include "receiver/cwmatcheddetector.h"
 #include "receiver/cwspeedtracker.h"
 #include "receiver/cwtonesearch.h"
@@ -74,6 +76,9 @@ private:
     // the followed tone has drifted away from the mixer.
     void FollowTone();
     void Retune(double hz);
+    // Moves the decoder's frequency towards the followed tone once that
+    // has drifted far from it (see kReferenceSlack).
+    void FollowReference(double seconds);
     // Passes input to the narrow chain (mixer, detectors, decoder).
     void FeedNarrow(const int16_t* samples, size_t n);
     void Transition(int state);
@@ -84,6 +89,7 @@ private:
     double m_dRate;
     CCwToneSearch m_search;
     CCwBaseband m_baseband;
+    CCwLowPass m_lowpass;
     CCwToneTracker m_tone;
     CCwMatchedDetector m_detector;
     CCwLevelTracker m_level;
@@ -106,6 +112,24 @@ private:
     size_t m_nBacklogStart = 0;
     size_t m_nBacklogMax;
     double m_dOffset = 1e9;
+    // The decoder is given the input as if mixed at m_dReferenceHz (where
+    // the tone was found), not at the mixer's frequency: a retune of the
+    // mixer onto a drifting tone would otherwise make a step in the middle
+    // of a stretch it reads as a whole; it follows the drift itself.
+    // m_reference turns the baseband by the difference, its phase running
+    // on through every change, so that what the decoder sees never jumps
+    // in phase.
+    double m_dReferenceHz;
+    std::complex<double> m_reference{1.0, 0.0};
+    // The turns of the last samples, as long as the low-pass delays them:
+    // each sample out of it is turned as it was when it went in (the
+    // mixer's phase runs on at its new rate from a retune, the samples
+    // still in the filter do not).
+    std::vector<std::complex<double>> m_referenceHistory;
+    size_t m_nReferencePos = 0;
+    std::complex<double> m_referenceStep{1.0, 0.0};
+    int32_t m_nReferenceCount = 0;
+    int m_bEverLocked = 0;
     // Debounced key: the state, the sample where it began, and a candidate
     // change waiting to last long enough.
     int m_nState = 0;

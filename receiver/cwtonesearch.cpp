@@ -15,8 +15,13 @@ constexpr double kAverageSeconds = 1.5;
 // Scores (excess standard deviation over the noise floor): a bin must
 // reach kLockScore to be locked on; a locked bin below kHoldScore for
 // kHoldSeconds is let go (the sender has stopped; the receiver stays on
-// his frequency through pauses between overs).
-constexpr double kLockScore = 4.0;
+// his frequency through pauses between overs). A tone keyed at -10 dB
+// in 3 kHz scores about 3; noise alone, once a second or so is averaged,
+// stays below 1.5 in every bin of the band. The first frames' figures
+// scatter more: until kSteadyFrames are in, the score needed is raised by
+// the square root of how many fewer there are.
+constexpr double kLockScore = 2.5;
+constexpr int64_t kSteadyFrames = 64;
 constexpr double kHoldScore = 2.0;
 constexpr double kHoldSeconds = 10.0;
 // The excess deviation must be at least this share of the bin's mean: a
@@ -157,7 +162,8 @@ void CCwToneSearch::Analyse() {
     m_dBestScore = best < bins ? m_score[best] : 0.0;
     const double hopSeconds = static_cast<double>(m_nHop) / m_dRate;
     if (!m_bLocked) {
-        if (best < bins && m_nFrames >= kFirstFrames && m_score[best] >= kLockScore) {
+        const double need = kLockScore * std::sqrt(std::max(1.0, static_cast<double>(kSteadyFrames) / frames));
+        if (best < bins && m_nFrames >= kFirstFrames && m_score[best] >= need) {
             m_bLocked = 1;
             m_nLockedBin = best;
             m_nQuietFrames = 0;
@@ -171,7 +177,10 @@ void CCwToneSearch::Analyse() {
         }
         m_nLockedBin = at;
         const bool far = best < bins && (best + kRivalBins <= at || at + kRivalBins <= best);
-        if (far && m_score[best] >= kLockScore && m_score[best] > kRivalRatio * m_score[at]) {
+        // A bin that has fallen below the hold level (a sender gone, or
+        // noise locked on) gives way to any keyed tone.
+        const bool beaten = m_score[best] > kRivalRatio * m_score[at] || m_score[at] < kHoldScore;
+        if (far && m_score[best] >= kLockScore && beaten) {
             if (++m_nRivalFrames * hopSeconds >= kRivalSeconds) {
                 m_nLockedBin = best;
                 m_nRivalFrames = 0;

@@ -165,6 +165,12 @@ def test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log():
     receive_case("receive", "VVV PARIS CQ DE VARDO K", "CQ DE VARDO K", 15, 1000.0, 20.0)
 
 
+def test_a_signal_without_noise_is_copied():
+    # Exact digital silence between the marks (no noise at all), at 22 WPM.
+    receive_case("clean", "CQ CQ DE DL1ABC DL1ABC K RST 599 5NN", "DE DL1ABC DL1ABC K RST 599 5NN", 22, 1000.0,
+                 None)
+
+
 def test_a_low_pitch_without_noise_is_found_and_copied():
     # 650 Hz, outside the fixed detector's band, with exact digital silence
     # between the marks (no noise at all), at 22 WPM.
@@ -173,5 +179,6 @@ def test_a_low_pitch_without_noise_is_found_and_copied():
 
 
 r.case(test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log)
+r.case(test_a_signal_without_noise_is_copied)
 r.case(test_a_low_pitch_without_noise_is_found_and_copied)
 r.finish()
