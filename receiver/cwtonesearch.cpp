@@ -20,9 +20,9 @@ constexpr double kAverageSeconds = 1.5;
 // stays below 1.5 in every bin of the band. The first frames' figures
 // scatter more: until kSteadyFrames are in, the score needed is raised by
 // the square root of how many fewer there are.
-constexpr double kLockScore = 2.5;
+constexpr double kLockScore = 2.2;
 constexpr int64_t kSteadyFrames = 64;
-constexpr double kHoldScore = 2.0;
+constexpr double kHoldScore = 1.2;
 constexpr double kHoldSeconds = 10.0;
 // The excess deviation must be at least this share of the bin's mean: a
 // keyed tone's is about as large as its mean, what is left of a strong
