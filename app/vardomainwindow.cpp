@@ -142,8 +142,8 @@ void CVardoMainWindow::BuildLayout() {
     AddPaintControl(m_pCapture.get());
     AddMouseKeyControl(m_pCapture.get());
     if (m_values.recvadaptive) {
-        const tagCwReceiverConfig rc{CAPTURE_RATE, static_cast<double>(m_values.recvfreqstart),
-                                     static_cast<double>(m_values.recvfreqend),
+        const tagCwReceiverConfig rc{CAPTURE_RATE, static_cast<double>(m_values.recvsearchstart),
+                                     static_cast<double>(m_values.recvsearchend),
                                      (m_values.shorthit > 0 ? m_values.shorthit : 80) / 1000.0};
         m_pReceiver.reset(new CCwReceiver(rc, m_values.morseTable));
         // Right of the receive panel's top edge, clear of the spectrum; the

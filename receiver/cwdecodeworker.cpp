@@ -4,8 +4,10 @@
 #include <system_error>
 #include <utility>
 
-CCwDecodeWorker::CCwDecodeWorker(double rate, const tagMorseCode* table, double longest, bool background)
+CCwDecodeWorker::CCwDecodeWorker(double rate, const tagMorseCode* table, double longest, bool background,
+                                 double sumNoise)
     : m_decoder(rate, table), m_nLongest(static_cast<size_t>(longest * rate)) {
+    m_decoder.SetSumNoise(sumNoise);
     if (!background) return;
     try {
         m_thread = std::thread([this] { Run(); });

@@ -34,7 +34,8 @@ public:
     // hold more is decided as final. background: decide on a thread of its
     // own (else in the caller's, as Decode is called; also the fallback
     // when no thread can be started).
-    CCwDecodeWorker(double rate, const tagMorseCode* table, double longest, bool background);
+    // sumNoise: see CCwSequenceDecoder::SetSumNoise.
+    CCwDecodeWorker(double rate, const tagMorseCode* table, double longest, bool background, double sumNoise = 1.0);
     ~CCwDecodeWorker();
     CCwDecodeWorker(const CCwDecodeWorker&) = delete;
     CCwDecodeWorker& operator=(const CCwDecodeWorker&) = delete;

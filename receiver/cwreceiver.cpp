@@ -9,18 +9,37 @@ namespace {
 // rate carries (values come from vardo.ini unchecked).
 tagCwReceiverConfig Sane(tagCwReceiverConfig c) {
     if (c.nRate < 1000) c.nRate = 1000;
-    const double top = std::min(8000.0, c.nRate / 2.0 - 50.0);
+    const double top = c.nRate / 2.0 - 100.0;
+    if (!(c.dBandStartHz == c.dBandStartHz)) c.dBandStartHz = 200.0;
+    if (!(c.dBandEndHz == c.dBandEndHz)) c.dBandEndHz = 3000.0;
     if (c.dBandEndHz < c.dBandStartHz) std::swap(c.dBandStartHz, c.dBandEndHz);
-    c.dBandStartHz = std::min(top, std::max(50.0, c.dBandStartHz));
-    c.dBandEndHz = std::min(top, std::max(50.0, c.dBandEndHz));
+    c.dBandStartHz = std::min(top, std::max(100.0, c.dBandStartHz));
+    c.dBandEndHz = std::min(top, std::max(100.0, c.dBandEndHz));
     if (!(c.dInitialDot > 0)) c.dInitialDot = 0.08;
     return c;
 }
-// Rate of the baseband: enough for a band of a few hundred hertz.
-double BasebandRate(const tagCwReceiverConfig& c) {
-    const double width = std::fabs(c.dBandEndHz - c.dBandStartHz);
-    return std::max(1000.0, 2.5 * width);
+// The narrow chain covers this many hertz either side of the tone found;
+// the mixer is moved when the followed tone is more than kRetuneHz off it.
+constexpr double kNarrowHalf = 60.0;
+constexpr double kRetuneHz = 30.0;
+// Seconds the narrow chain lags the input while nothing is locked: more
+// than the search takes to lock on a sender's first characters.
+constexpr double kBacklogSeconds = 6.0;
+// Rate of the baseband: enough for the narrow band and a margin for the
+// decimator's slope.
+double BasebandRate() {
+    return std::max(1000.0, 2.5 * 2.0 * kNarrowHalf);
 }
+// The decoder's frequency stays where the tone was found: the decoder
+// follows a drifting tone itself, by the offset and the rate of drift it
+// reads from the marks, and any move of its frequency would upset both.
+// Only a tone that has drifted more than kReferenceSlack Hz away (towards
+// the edge of what the baseband's rate carries) is followed, at most
+// kReferenceSlew Hz per second; updated every kReferenceEvery baseband
+// samples.
+constexpr double kReferenceSlack = 350.0;
+constexpr double kReferenceSlew = 10.0;
+constexpr int32_t kReferenceEvery = 32;
 // The detector averages over this fraction of a dot.
 constexpr double kMatch = 1.0;
 // Marks and spaces shorter than this fraction of a dot are taken as noise
@@ -52,17 +71,24 @@ constexpr double kKeptSilence = 1.0;
 
 CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* table, bool background)
     : m_config(Sane(given)),
-      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate(m_config)),
-      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_config.dBandStartHz, m_config.dBandEndHz),
+      m_search(m_config.nRate, m_config.dBandStartHz, m_config.dBandEndHz),
+      m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate()),
+      m_lowpass(m_baseband.OutputRate()),
+      m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_baseband.CentreHz() - kNarrowHalf,
+             m_baseband.CentreHz() + kNarrowHalf),
       m_detector(m_baseband.OutputRate()),
       m_level(m_baseband.OutputRate()),
       m_speed(m_config.dInitialDot),
       m_shadow(m_baseband.OutputRate()),
       m_shadowLevel(m_baseband.OutputRate()),
-      m_worker(m_baseband.OutputRate(), table, kLongestStretch, background) {
+      m_worker(m_baseband.OutputRate(), table, kLongestStretch, background, m_lowpass.SumNoise()) {
     m_dRate = m_baseband.OutputRate();
+    m_dReferenceHz = m_baseband.CentreHz();
+    m_referenceHistory.assign(m_lowpass.Delay() + 1, std::complex<double>(1.0, 0.0));
+    m_nBacklogMax = static_cast<size_t>(kBacklogSeconds * m_config.nRate);
+    m_backlog.reserve(2 * m_nBacklogMax);
     m_dWpm.store(m_speed.Wpm());
-    m_dTone.store(m_tone.ToneHz());
+    m_dTone.store(0.0);
     m_detector.SetLength(static_cast<int32_t>(std::lround(kMatch * FilterDot() * m_dRate)));
     m_level.SetDotSeconds(m_speed.DotSeconds());
     m_shadow.SetLength(std::max<int32_t>(1, m_detector.Length() / 3));
@@ -70,21 +96,102 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
 }
 
 void CCwReceiver::Feed(const int16_t* samples, size_t n) {
-    m_buffer.clear();
-    m_baseband.Feed(samples, n, &m_buffer);
-    for (const std::complex<double>& z : m_buffer) {
-        Step(z);
+    // The search sees each stretch of input before the narrow chain does,
+    // so that a retune takes effect from the frame that called for it.
+    while (n > 0) {
+        const size_t take = std::min(n, m_search.UntilNextFrame());
+        m_search.Feed(samples, take);
+        FollowTone();
+        if (m_search.Locked()) {
+            // Catch up on what was held back, then go on live.
+            if (m_nBacklogStart < m_backlog.size()) {
+                FeedNarrow(m_backlog.data() + m_nBacklogStart, m_backlog.size() - m_nBacklogStart);
+            }
+            m_backlog.clear();
+            m_nBacklogStart = 0;
+            FeedNarrow(samples, take);
+        } else {
+            m_backlog.insert(m_backlog.end(), samples, samples + take);
+            const size_t held = m_backlog.size() - m_nBacklogStart;
+            if (held > m_nBacklogMax) {
+                FeedNarrow(m_backlog.data() + m_nBacklogStart, held - m_nBacklogMax);
+                m_nBacklogStart += held - m_nBacklogMax;
+            }
+            if (m_nBacklogStart >= m_nBacklogMax) {
+                m_backlog.erase(m_backlog.begin(), m_backlog.begin() + static_cast<std::ptrdiff_t>(m_nBacklogStart));
+                m_nBacklogStart = 0;
+            }
+        }
+        samples += take;
+        n -= take;
     }
-    m_dTone.store(m_tone.ToneHz());
+    m_dTone.store(m_search.Locked() ? m_tone.ToneHz() : 0.0);
     // Once stretches have been read, the speed they were read at is the
     // steadier figure; the key decisions' estimate wavers in noise.
     const double dot = m_worker.DotSeconds();
     m_dWpm.store(dot > 0 ? 1.2 / dot : m_speed.Wpm());
 }
 
+void CCwReceiver::FeedNarrow(const int16_t* samples, size_t n) {
+    m_buffer.clear();
+    m_baseband.Feed(samples, n, &m_buffer);
+    for (const std::complex<double>& z : m_buffer) {
+        // The turn the decoder's samples take, from the mixer's frequency
+        // to the decoder's, runs with the mixer's phase; the low-pass
+        // delays the samples, so the turns are delayed alike.
+        m_referenceHistory[m_nReferencePos] = m_reference;
+        m_nReferencePos = (m_nReferencePos + 1) % m_referenceHistory.size();
+        m_reference *= m_referenceStep;
+        Step(m_lowpass.Feed(z));
+    }
+}
+
+void CCwReceiver::FollowTone() {
+    if (!m_search.Locked()) return;
+    const double found = m_search.ToneHz();
+    const double followed = m_tone.ToneHz();
+    if (!m_bEverLocked || std::fabs(found - m_baseband.CentreHz()) > kNarrowHalf) {
+        // A new signal (or the first, even when it lies near where the
+        // mixer idled): start on the search's frequency, and so does the
+        // decoder.
+        m_bEverLocked = 1;
+        Retune(found);
+        m_dReferenceHz = m_baseband.CentreHz();
+        FollowReference(0.0);
+    } else if (m_tone.Settled() && std::fabs(followed - m_baseband.CentreHz()) > kRetuneHz &&
+               std::fabs(followed - found) < kRetuneHz) {
+        // Drifted off the mixer, and the search agrees where to.
+        Retune(followed);
+    }
+}
+
+void CCwReceiver::Retune(double hz) {
+    m_baseband.SetCentre(hz);
+    const double centre = m_baseband.CentreHz();
+    m_tone = CCwToneTracker(m_baseband.OutputRate(), centre, centre - kNarrowHalf, centre + kNarrowHalf, true);
+    m_dOffset = 1e9;  // the detectors take the new offset on the next sample
+    FollowReference(0.0);
+}
+
+void CCwReceiver::FollowReference(double seconds) {
+    if (m_bEverLocked && m_tone.Settled()) {
+        const double step = kReferenceSlew * seconds;
+        const double away = m_tone.ToneHz() - m_dReferenceHz;
+        const double beyond = away > kReferenceSlack ? away - kReferenceSlack
+                              : away < -kReferenceSlack ? away + kReferenceSlack : 0.0;
+        m_dReferenceHz += std::max(-step, std::min(step, beyond));
+    }
+    m_referenceStep = std::polar(1.0, 2.0 * 3.14159265358979323846 * (m_baseband.CentreHz() - m_dReferenceHz) / m_dRate);
+    m_reference /= std::abs(m_reference);
+}
+
 void CCwReceiver::Step(std::complex<double> z) {
     ++m_nNow;
     m_tone.Feed(z);
+    if (++m_nReferenceCount >= kReferenceEvery) {
+        m_nReferenceCount = 0;
+        FollowReference(kReferenceEvery / m_dRate);
+    }
     if (m_tone.OffsetHz() != m_dOffset) {
         m_dOffset = m_tone.OffsetHz();
         m_detector.SetOffset(m_dOffset);
@@ -94,9 +201,18 @@ void CCwReceiver::Step(std::complex<double> z) {
     if (shadow && !m_nShadowState) ++m_nShadowMarks;
     m_nShadowState = shadow;
     const double e = m_detector.Feed(z);
-    m_worker.Push(z);
+    const int level = m_level.Feed(e);
+    if (!m_bEverLocked) {
+        // The mixer sits where no tone has been found: nothing of this is
+        // the decoder's (it would join the first stretch heard at another
+        // frequency).
+        m_nLastCut = m_nNow;
+        return;
+    }
+    // The oldest turn kept: that of the sample the low-pass gives now.
+    m_worker.Push(z * m_referenceHistory[m_nReferencePos]);
     // Nothing keys while no keyed tone stands out of the band's noise.
-    const int raw = m_level.Feed(e) && m_tone.HasTone();
+    const int raw = level && m_search.Locked();
     if (raw != m_nState) {
         if (raw != m_nCandidate) {
             m_nCandidate = raw;
@@ -147,7 +263,7 @@ void CCwReceiver::Cut(eCwCut cut) {
     const double mark = m_level.MarkLevel();
     const double amplitude = std::sqrt(std::max(mark * mark - noise / length, 0.01 * mark * mark));
     m_nLastCut = m_nNow;
-    m_worker.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.OffsetHz(), cut);
+    m_worker.Decode(m_speed.DotSeconds(), amplitude, noise, m_tone.ToneHz() - m_dReferenceHz, cut);
     m_bMarkSinceCut = 0;
 }
 
@@ -194,6 +310,11 @@ double CCwReceiver::FilterDot() const {
 }
 
 void CCwReceiver::Flush() {
+    if (m_nBacklogStart < m_backlog.size()) {
+        FeedNarrow(m_backlog.data() + m_nBacklogStart, m_backlog.size() - m_nBacklogStart);
+    }
+    m_backlog.clear();
+    m_nBacklogStart = 0;
     Cut(m_bMarkSinceCut ? CW_CUT_FINAL : CW_CUT_FINAL_IF_KEPT);
     m_worker.Wait();
     const double dot = m_worker.DotSeconds();

@@ -1,6 +1,8 @@
 // CCwReceiver: the adaptive CW receiver. It takes every sample of the
 // sound input and turns it into key decisions and text:
-//   mixer and decimator (cwbaseband.h) -> keyed-tone search over the band
+//   keyed-tone search over the whole band (cwtonesearch.h) -> mixer on the
+//   tone found and decimator (cwbaseband.h) -> low-pass that keeps
+//   neighbouring signals out (cwlowpass.h) -> fine tone follower
 //   (cwtonetracker.h) -> detector matched to one dot (cwmatcheddetector.h)
 //   -> levels and mark/space decision (cwleveltracker.h) -> marks and
 //   spaces shorter than a fraction of a dot bridged -> speed
@@ -13,6 +15,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <complex>
 #include <cstdint>
 #include <string>
@@ -21,14 +24,17 @@
 #include "receiver/cwbaseband.h"
 #include "receiver/cwdecodeworker.h"
 #include "receiver/cwleveltracker.h"
+#include "receiver/cwlowpass.h"
 #include "receiver/cwmatcheddetector.h"
 #include "receiver/cwspeedtracker.h"
+#include "receiver/cwtonesearch.h"
 #include "receiver/cwtonetracker.h"
 #include "morse/morsecode.h"
 
 struct tagCwReceiverConfig {
     int32_t nRate;          // input samples per second
-    double dBandStartHz;    // the band searched for the tone
+    double dBandStartHz;    // the band searched for the tone (the
+                            // station's wide default: 200 to 3000 Hz)
     double dBandEndHz;
     double dInitialDot;     // seconds, before any speed is heard
 };
@@ -61,17 +67,29 @@ public:
 
     int KeyState() const { return m_nKey.load(); }
     double Wpm() const { return m_dWpm.load(); }
+    // The followed tone; 0 while no keyed tone is locked on.
     double ToneHz() const { return m_dTone.load(); }
 
 private:
     void Step(std::complex<double> z);
+    // Retunes the narrow chain when the search has locked on elsewhere or
+    // the followed tone has drifted away from the mixer.
+    void FollowTone();
+    void Retune(double hz);
+    // Moves the decoder's frequency towards the followed tone once that
+    // has drifted far from it (see kReferenceSlack).
+    void FollowReference(double seconds);
+    // Passes input to the narrow chain (mixer, detectors, decoder).
+    void FeedNarrow(const int16_t* samples, size_t n);
     void Transition(int state);
     void Cut(eCwCut cut);
     double FilterDot() const;
 
     tagCwReceiverConfig m_config;
     double m_dRate;
+    CCwToneSearch m_search;
     CCwBaseband m_baseband;
+    CCwLowPass m_lowpass;
     CCwToneTracker m_tone;
     CCwMatchedDetector m_detector;
     CCwLevelTracker m_level;
@@ -87,7 +105,31 @@ private:
     int32_t m_nShadowMarks = 0;
     int32_t m_nMainMarks = 0;
     std::vector<std::complex<double>> m_buffer;
+    // While no tone is locked the narrow chain runs this far behind the
+    // input, so that the characters that made the search lock on are
+    // still read once it has.
+    std::vector<int16_t> m_backlog;
+    size_t m_nBacklogStart = 0;
+    size_t m_nBacklogMax;
     double m_dOffset = 1e9;
+    // The decoder is given the input as if mixed at m_dReferenceHz (where
+    // the tone was found), not at the mixer's frequency: a retune of the
+    // mixer onto a drifting tone would otherwise make a step in the middle
+    // of a stretch it reads as a whole; it follows the drift itself.
+    // m_reference turns the baseband by the difference, its phase running
+    // on through every change, so that what the decoder sees never jumps
+    // in phase.
+    double m_dReferenceHz;
+    std::complex<double> m_reference{1.0, 0.0};
+    // The turns of the last samples, as long as the low-pass delays them:
+    // each sample out of it is turned as it was when it went in (the
+    // mixer's phase runs on at its new rate from a retune, the samples
+    // still in the filter do not).
+    std::vector<std::complex<double>> m_referenceHistory;
+    size_t m_nReferencePos = 0;
+    std::complex<double> m_referenceStep{1.0, 0.0};
+    int32_t m_nReferenceCount = 0;
+    int m_bEverLocked = 0;
     // Debounced key: the state, the sample where it began, and a candidate
     // change waiting to last long enough.
     int m_nState = 0;

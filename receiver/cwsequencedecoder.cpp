@@ -52,6 +52,14 @@ constexpr double kSpreads[] = {0.09, 0.22};
 // tracked tone and this many steps of kSearchStepHz either side.
 constexpr int kSearchOffsets = 4;
 constexpr double kSearchStepHz = 4.0;
+// A sweep (drift of the offset) is measured from at least this many marks
+// over at least this many seconds, taken only when it stands this many
+// standard errors clear of none, and never faster than a few oscillators
+// drift.
+constexpr size_t kMinSweepMarks = 6;
+constexpr double kMinSweepSeconds = 1.0;
+constexpr double kSweepSignificance = 3.0;
+constexpr double kMaxSweepHzPerSecond = 10.0;
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
 // Weight of one stretch's levels in the levels carried to the next.
@@ -127,7 +135,7 @@ double CCwSequenceDecoder::MarkUnit() const {
 
 CCwSequenceDecoder::tagLearned CCwSequenceDecoder::Learned() const {
     return {m_dDot,       m_dSpread,   m_dMarkScore, m_dPhaseBest, m_dPhaseTotal, m_dPhaseTone,
-            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_nClear,     m_timing};
+            m_dPhasePairs, m_dAmplitude, m_dNoise,     m_dOffset,    m_dSweep,     m_nClear, m_timing};
 }
 
 void CCwSequenceDecoder::Restore(const tagLearned& l) {
@@ -141,6 +149,7 @@ void CCwSequenceDecoder::Restore(const tagLearned& l) {
     m_dAmplitude = l.amplitude;
     m_dNoise = l.noise;
     m_dOffset = l.offset;
+    m_dSweep = l.sweep;
     m_nClear = l.clear;
     m_timing = l.timing;
 }
@@ -261,6 +270,75 @@ void CCwSequenceDecoder::Rotate(double cyclesPerSample) {
     }
 }
 
+void CCwSequenceDecoder::Sweep(double rate) {
+    if (rate == 0.0) return;
+    // The turn at sample i is -rate i^2 / 2 cycles, built up step by step:
+    // the step from i to i + 1 turns by rate (i + 1/2) cycles, each step
+    // by rate more than the last.
+    std::complex<double> w = 1.0;
+    std::complex<double> step = std::polar(1.0, -kPi * rate);
+    const std::complex<double> more = std::polar(1.0, -2.0 * kPi * rate);
+    for (size_t i = 0; i < m_samples.size(); ++i) {
+        m_samples[i] *= w;
+        w *= step;
+        step *= more;
+        if ((i & 1023) == 1023) {
+            w /= std::abs(w);
+            step = std::polar(1.0, -kPi * rate * (2.0 * static_cast<double>(i) + 3.0));
+        }
+    }
+}
+
+void CCwSequenceDecoder::Unturn() {
+    Rotate(-m_dTurned);
+    Sweep(-m_dSwept);
+}
+
+double CCwSequenceDecoder::SweepOfMarks(const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count,
+                                        size_t lag, double* centre) const {
+    // Each mark's offset from its own drift, weighted by the drift's
+    // size, and a line through them by weighted least squares.
+    std::vector<double> t, f, w;
+    for (const auto& m : marks) {
+        const size_t from = static_cast<size_t>(count[static_cast<size_t>(m.first)]);
+        const size_t to = static_cast<size_t>(count[static_cast<size_t>(m.second)]);
+        std::complex<double> drift = 0.0;
+        for (size_t i = from + lag; i < to; ++i) drift += m_samples[i] * std::conj(m_samples[i - lag]);
+        if (std::abs(drift) <= 0) continue;
+        t.push_back(0.5 * static_cast<double>(from + to));
+        f.push_back(std::arg(drift) / (2.0 * kPi * static_cast<double>(lag)));
+        w.push_back(std::abs(drift));
+    }
+    *centre = 0.0;
+    if (t.size() < kMinSweepMarks) return 0.0;
+    double sw = 0, st = 0, sf = 0;
+    for (size_t k = 0; k < t.size(); ++k) {
+        sw += w[k];
+        st += w[k] * t[k];
+        sf += w[k] * f[k];
+    }
+    const double tm = st / sw, fm = sf / sw;
+    double stt = 0, stf = 0;
+    for (size_t k = 0; k < t.size(); ++k) {
+        stt += w[k] * (t[k] - tm) * (t[k] - tm);
+        stf += w[k] * (t[k] - tm) * (f[k] - fm);
+    }
+    *centre = tm;
+    if (stt <= 0 || t.back() - t.front() < kMinSweepSeconds * m_dRate) return 0.0;
+    const double rate = stf / stt;
+    double residual = 0;
+    for (size_t k = 0; k < t.size(); ++k) {
+        const double e = f[k] - fm - rate * (t[k] - tm);
+        residual += w[k] * e * e;
+    }
+    // Its standard error, with the marks as the independent measures.
+    const double n = static_cast<double>(t.size());
+    const double error = std::sqrt(residual / sw * n / (n - 2.0) / (stt / sw * n));
+    if (std::fabs(rate) < kSweepSignificance * error) return 0.0;
+    const double most = kMaxSweepHzPerSecond / (m_dRate * m_dRate);
+    return std::max(-most, std::min(most, rate));
+}
+
 int CCwSequenceDecoder::StepSums(double stepSamples, double cyclesPerSample, std::vector<std::complex<double>>* prefix,
                                  std::vector<double>* count) const {
     const int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
@@ -326,6 +404,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     double stepSamples = std::max(1.0, own * m_dRate / kStepsPerDot);
     int steps = static_cast<int>(static_cast<double>(m_samples.size()) / stepSamples);
     if (steps < 2 || noise <= 0 || amplitude <= 0) {
+        Consumed(m_samples.size());
         m_samples.clear();
         return false;
     }
@@ -334,9 +413,18 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // stretch heard while the tracker was still finding the tone decodes
     // as well as the rest.
     const double tracked = toneHz / m_dRate;
-    if (m_nClear == 0) m_dOffset = fromHeld ? released.offset : tracked;
+    // A first reading held that showed the tone drifting is read again
+    // from where it showed the tone at the start, at its rate of drift: the
+    // tracked offset is where the tone is at the end.
+    const bool swept = released.dot > 0 && released.sweep != 0.0;
+    if (m_nClear == 0) {
+        m_dOffset = fromHeld || swept ? released.offset : tracked;
+        m_dSweep = swept ? released.sweep : 0.0;
+    }
     m_dTurned = m_dOffset;
     Rotate(m_dTurned);
+    m_dSwept = m_dSweep;
+    Sweep(m_dSwept);
     // Prefix sums of the samples at step boundaries.
     std::vector<std::complex<double>> prefix(static_cast<size_t>(steps) + 1);
     std::vector<double> count(static_cast<size_t>(steps) + 1);
@@ -360,9 +448,10 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // sum); or at the tracker's, when it has moved away.
     std::vector<double> offsets{m_dOffset};
     if (m_nClear == 0 && !fromHeld) {
+        const double around = swept ? released.offset : tracked;
         for (int k = 1; k <= kSearchOffsets; ++k) {
-            offsets.push_back(tracked + k * kSearchStepHz / m_dRate);
-            offsets.push_back(tracked - k * kSearchStepHz / m_dRate);
+            offsets.push_back(around + k * kSearchStepHz / m_dRate);
+            offsets.push_back(around - k * kSearchStepHz / m_dRate);
         }
     } else if (std::fabs(tracked - m_dOffset) * m_dRate > kSearchStepHz) {
         offsets.push_back(tracked);
@@ -406,7 +495,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         for (const std::complex<double>& v : m_samples) total += std::norm(v);
         const double gapSamples = static_cast<double>(m_samples.size()) - sumN;
         if (gapSamples > 0.3 * static_cast<double>(m_samples.size()) && sumN2 > 0) {
-            const double noiseNow = std::max(1e-30, (total - markEnergy) / gapSamples);
+            const double noiseNow = std::max(1e-30, m_dSumNoise * (total - markEnergy) / gapSamples);
             const double a2 = (sumS2 - sumN * noiseNow) / sumN2;
             // A stretch of noise alone shows no clear tone in the marks it
             // would have: it is not decoded, and does not pull the levels
@@ -439,7 +528,22 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                     Rotate(offset);
                     m_dTurned += offset;
                 }
+                // A drifting tone (an oscillator warming up) moves over a
+                // long stretch by more than a long mark's sum can bear:
+                // how fast, the marks' own offsets along it show, and it
+                // is taken out as a sweep about their middle.
+                // Only on a strong signal: in noise the marks' offsets
+                // scatter, and a sweep read into them would be carried on.
+                double centre = 0.0;
+                const double sweep = MarkUnit() >= kTimingSnr ? SweepOfMarks(marks, count, lag, &centre) : 0.0;
+                if (sweep != 0.0) {
+                    Sweep(sweep);
+                    Rotate(-sweep * centre);
+                    m_dSwept += sweep;
+                    m_dTurned -= sweep * centre;
+                }
                 m_dOffset = m_dTurned;
+                m_dSweep = m_dSwept;
                 ++m_nClear;
                 // The hard decisions' speed wavers in noise, so the decoder
                 // keeps its own dot length: lengths a little either side of
@@ -552,12 +656,14 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         // start of a weak signal that the key decisions have not caught.
         const size_t tail = final ? 0 : static_cast<size_t>(kKeptTail * m_dRate);
         if (m_samples.size() > tail) {
-            Rotate(-m_dTurned);
+            Unturn();
+            Consumed(m_samples.size() - tail);
             m_samples.erase(m_samples.begin(), m_samples.end() - static_cast<std::ptrdiff_t>(tail));
         }
         return false;
     }
     if (decision.marks.empty()) {
+        Consumed(m_samples.size());
         m_samples.clear();
         return false;
     }
@@ -582,7 +688,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         m_nHeldSamples = m_samples.size();
         m_provisional = Words(decision, decision.wordScores.size());
         Restore(learned);
-        Rotate(-m_dTurned);
+        Unturn();
         return true;
     }
     // The words let out, after a word space when the gap across the
@@ -604,6 +710,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
             m_bWordOpen = false;
         }
         m_dTrailing = text.empty() ? m_dTrailing + static_cast<double>(steps) / kStepsPerDot : trailing;
+        Consumed(m_samples.size());
         m_samples.clear();
         return false;
     }
@@ -614,7 +721,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         // All of it waits, as it came.
         if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) m_provisional = " ";
         m_provisional += decision.text;
-        Rotate(-m_dTurned);
+        Unturn();
         return true;
     }
     emit(Words(decision, decision.wordScores.size() - 1));
@@ -626,7 +733,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     const size_t margin = static_cast<size_t>(m_dDot * m_dRate);
     const size_t from = keep > margin ? keep - margin : 0;
     // Undo the turn taken, so that the kept samples join the next ones.
-    Rotate(-m_dTurned);
+    Unturn();
+    Consumed(from);
     m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(from));
     return true;
 }

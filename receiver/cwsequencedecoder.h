@@ -30,6 +30,12 @@ public:
     // records, copied.
     CCwSequenceDecoder(double rate, const tagMorseCode* table);
 
+    // The samples' noise is not white when they have been low-passed: a
+    // sum of many of them holds ratio times the noise power that as many
+    // independent samples of the same power would. The noise measured per
+    // sample is scaled by it (1, the default, for white noise).
+    void SetSumNoise(double ratio) { m_dSumNoise = ratio > 0 ? ratio : 1.0; }
+
     // One baseband sample, as mixed down (the tone at its offset).
     void Push(std::complex<double> v) { m_samples.push_back(v); }
     size_t Pending() const { return m_samples.size(); }
@@ -90,7 +96,7 @@ private:
     // What the decoder has learnt from the stretches read so far, so that
     // a first reading can be taken back.
     struct tagLearned {
-        double dot, spread, markScore, phaseBest, phaseTotal, phaseTone, phasePairs, amplitude, noise, offset;
+        double dot, spread, markScore, phaseBest, phaseTotal, phaseTone, phasePairs, amplitude, noise, offset, sweep;
         int clear;
         cwsequence::tagCwTiming timing;
     };
@@ -126,6 +132,20 @@ private:
     static bool TimingMoved(const cwsequence::tagCwTiming& a, const cwsequence::tagCwTiming& b);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
+    // Turns the samples by a steadily changing offset: -rate * i cycles
+    // per sample at sample i.
+    void Sweep(double rate);
+    // Undoes the turn and sweep applied to the samples held.
+    void Unturn();
+    // The rate (cycles per sample, per sample) at which the offsets of the
+    // marks, each measured from its own phase drift, change along the
+    // samples; 0 unless they show it clearly. lag: samples of the drift
+    // measure; *centre: the weighted mean sample of the marks.
+    double SweepOfMarks(const std::vector<std::pair<int, int>>& marks, const std::vector<double>& count,
+                        size_t lag, double* centre) const;
+    // n samples have been let go from the front: the offset moves on to
+    // where the sweep has taken it at the new first sample.
+    void Consumed(size_t n) { m_dOffset += m_dSweep * static_cast<double>(n); }
     // Sums of the held samples, turned by -cyclesPerSample, from the start
     // to each step boundary (prefix) and the samples they hold (count);
     // returns the number of whole steps.
@@ -133,6 +153,7 @@ private:
                  std::vector<double>* count) const;
 
     double m_dRate;
+    double m_dSumNoise = 1.0;
     // The dot length (seconds) and timing spread of the last stretch read
     // clearly (0 until the first).
     double m_dDot = 0.0;
@@ -153,6 +174,11 @@ private:
     int m_nClear = 0;
     double m_dOffset = 0.0;
     double m_dTurned = 0.0;     // turn applied to the samples held
+    // How fast the offset changes (cycles per sample, per sample: a
+    // drifting oscillator), as the stretches read clearly showed it, and
+    // the sweep applied to the samples held.
+    double m_dSweep = 0.0;
+    double m_dSwept = 0.0;
     // What the first reading held back showed (dot 0 when none is held).
     tagLearned m_held{};
     size_t m_nHeldSamples = 0;  // how many samples it was read from

@@ -13,12 +13,17 @@ constexpr double kScoreAlpha = 0.025;
 // A new peak must beat the tracked bin by this factor to take over.
 constexpr double kSwitchRatio = 2.5;
 // Share of the distance to a nearby peak moved per block: slow, since the
-// peak of noisy scores wanders and the detector should hold still.
+// peak of noisy scores wanders and the detector should hold still. Nearby
+// is within a block's resolution (25 Hz): a tracked frequency that far off
+// the tone still scores well over half the peak, and would never be beaten
+// by the switch ratio below.
 constexpr double kFineFollow = 0.05;
+constexpr double kNearbyHz = 20.0;
 }  // namespace
 
-CCwToneTracker::CCwToneTracker(double outRate, double centreHz, double bandStartHz, double bandEndHz)
-    : m_dRate(outRate > 1 ? outRate : 1), m_dCentre(centreHz), m_dStep(kBinSpacingHz) {
+CCwToneTracker::CCwToneTracker(double outRate, double centreHz, double bandStartHz, double bandEndHz,
+                               bool startsOnTone)
+    : m_dRate(outRate > 1 ? outRate : 1), m_dCentre(centreHz), m_bStartsOnTone(startsOnTone), m_dStep(kBinSpacingHz) {
     if (bandEndHz < bandStartHz) std::swap(bandStartHz, bandEndHz);
     // Keep the bins inside what the baseband can represent.
     const double half = m_dRate * 0.45;
@@ -87,9 +92,9 @@ void CCwToneTracker::EndBlock() {
     }
     const double average = n > 0 ? sum / static_cast<double>(n) : 0.0;
     m_bHasTone = (n < 3 || m_score[best] > 2.0 * average) ? 1 : 0;
-    if (std::fabs(peak - m_dOffset) <= 2.0 * m_dStep) {
+    if (std::fabs(peak - m_dOffset) <= kNearbyHz) {
         m_dOffset += kFineFollow * (peak - m_dOffset);
-    } else if (m_score[best] > kSwitchRatio * ScoreAt(m_dOffset) || m_nBlocks < 10) {
+    } else if (m_score[best] > kSwitchRatio * ScoreAt(m_dOffset) || (m_nBlocks < 10 && !m_bStartsOnTone)) {
         m_dOffset = peak;
     }
 }

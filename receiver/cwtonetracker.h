@@ -15,8 +15,11 @@ class CCwToneTracker {
 public:
     // outRate: rate of the baseband samples; centreHz: the frequency that
     // the baseband's 0 Hz stands for; band edges in Hz (swapped if given
-    // the wrong way round).
-    CCwToneTracker(double outRate, double centreHz, double bandStartHz, double bandEndHz);
+    // the wrong way round). startsOnTone: the tone is known to lie near
+    // the band's middle (found by a wider search), where the tracker
+    // starts and stays until a peak clearly beats it; else the first
+    // blocks' peak is taken, wherever it lies.
+    CCwToneTracker(double outRate, double centreHz, double bandStartHz, double bandEndHz, bool startsOnTone = false);
 
     void Feed(std::complex<double> z);
 
@@ -25,8 +28,11 @@ public:
     double OffsetHz() const { return m_dOffset; }
     // Nonzero once a keyed tone stands out of the band's noise.
     int HasTone() const { return m_bHasTone; }
+    // Nonzero once enough blocks are in for the scores to mean something.
+    int Settled() const { return m_nBlocks >= kSettledBlocks; }
 
 private:
+    static constexpr int64_t kSettledBlocks = 25;
     void EndBlock();
     double ScoreAt(double offset) const;
 
@@ -34,6 +40,7 @@ private:
     double m_dCentre;
     double m_dOffset = 0.0;
     int m_bHasTone = 0;
+    bool m_bStartsOnTone;
     int32_t m_nBlock;
     int32_t m_nFill = 0;
     int64_t m_nBlocks = 0;

@@ -215,6 +215,8 @@ void SetDefaultSettingValues(SettingValues* v) {
     v->recvfreqend = 1250;
     v->recvadaptive = 1;
     v->recvlog = 0;
+    v->recvsearchstart = 200;
+    v->recvsearchend = 3000;
     SetButton(&v->cw, 280, 220, 64, 64, 0x000D, "CW");
     SetButton(&v->sendpause, 50, 104, 50, 12, 0x0074, "Pause");
     SetButton(&v->sendfile, 108, 104, 50, 12, 0x0075, "File...");
@@ -278,6 +280,8 @@ int CVardoSetting::Load() {
     recvfreqend = ReadInt("JOURNAL", "recvfreqend", recvfreqend);
     recvadaptive = ReadInt("JOURNAL", "recvadaptive", recvadaptive) != 0 ? 1 : 0;
     recvlog = ReadInt("JOURNAL", "recvlog", recvlog) != 0 ? 1 : 0;
+    recvsearchstart = ReadInt("JOURNAL", "recvsearchstart", recvsearchstart);
+    recvsearchend = ReadInt("JOURNAL", "recvsearchend", recvsearchend);
 
     ReadButton("MAINPANEL", "cw", &cw);
     ReadButton("MAINPANEL", "sendpause", &sendpause);
@@ -366,6 +370,8 @@ int CVardoSetting::Save() {
     WriteInt(f, "JOURNAL", "recvfreqend", recvfreqend);
     WriteInt(f, "JOURNAL", "recvadaptive", recvadaptive);
     WriteInt(f, "JOURNAL", "recvlog", recvlog);
+    WriteInt(f, "JOURNAL", "recvsearchstart", recvsearchstart);
+    WriteInt(f, "JOURNAL", "recvsearchend", recvsearchend);
 
     WriteButton(f, "MAINPANEL", "cw", cw);
     WriteButton(f, "MAINPANEL", "sendpause", sendpause);

@@ -75,6 +75,10 @@ struct SettingValues {
     // missing), 0 the fixed-threshold detector.
     int32_t recvadaptive;
     int32_t recvlog;       // nonzero: decoded text appended to vardorecv.txt
+    // The band the adaptive receiver searches for the keyed tone, in Hz
+    // (recvfreqstart/recvfreqend stay the fixed detector's).
+    int32_t recvsearchstart;
+    int32_t recvsearchend;
     // "MAINPANEL"
     tagPanelButton cw;
     tagPanelButton sendpause;

@@ -25,7 +25,8 @@ int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s [--band LO HI] [--wpm N] [--fixed [--threshold LEVEL]] [--verbose] FILE.wav\n"
                  "       %s --defaults\n"
-                 "  --band LO HI       search the tone between LO and HI Hz\n"
+                 "  --band LO HI       search the tone between LO and HI Hz (default: the adaptive\n"
+                 "                     receiver's search band; with --fixed, the fixed detector's band)\n"
                  "  --wpm N            speed assumed until the sender's is heard\n"
                  "  --fixed            fixed-threshold detector instead of the adaptive receiver\n"
                  "  --threshold LEVEL  its threshold, a fraction of full scale\n"
@@ -47,8 +48,11 @@ bool ParseNumber(const char* text, double* out) {
 int main(int argc, char** argv) {
     SettingValues defaults;
     SetDefaultSettingValues(&defaults);
-    double bandLo = defaults.recvfreqstart;
-    double bandHi = defaults.recvfreqend;
+    // The adaptive receiver's search band; --fixed uses the fixed
+    // detector's own band unless --band is given.
+    double bandLo = defaults.recvsearchstart;
+    double bandHi = defaults.recvsearchend;
+    bool bandGiven = false;
     double threshold = defaults.recvthreshold;
     double wpm = 1200.0 / (defaults.shorthit > 0 ? defaults.shorthit : 80);
     bool fixed = false;
@@ -58,6 +62,7 @@ int main(int argc, char** argv) {
         const char* a = argv[i];
         if (std::strcmp(a, "--band") == 0 && i + 2 < argc) {
             if (!ParseNumber(argv[i + 1], &bandLo) || !ParseNumber(argv[i + 2], &bandHi)) return Usage(argv[0]);
+            bandGiven = true;
             i += 2;
         } else if (std::strcmp(a, "--wpm") == 0 && i + 1 < argc) {
             if (!ParseNumber(argv[++i], &wpm) || wpm <= 0) return Usage(argv[0]);
@@ -69,10 +74,11 @@ int main(int argc, char** argv) {
             // The station's receive defaults, for scripts that must not
             // type them again.
             std::printf("recvfreqstart=%d\nrecvfreqend=%d\nrecvthreshold=%g\nrecvanalyzesamples=%d\n"
-                        "recvperiod=%d\nrecvidlelimit=%d\nlonghit=%d\nshorthit=%d\n",
+                        "recvperiod=%d\nrecvidlelimit=%d\nlonghit=%d\nshorthit=%d\n"
+                        "recvsearchstart=%d\nrecvsearchend=%d\n",
                         defaults.recvfreqstart, defaults.recvfreqend, defaults.recvthreshold,
                         defaults.recvanalyzesamples, defaults.recvperiod, defaults.recvidlelimit,
-                        defaults.longhit, defaults.shorthit);
+                        defaults.longhit, defaults.shorthit, defaults.recvsearchstart, defaults.recvsearchend);
             return 0;
         } else if (std::strcmp(a, "--verbose") == 0) {
             verbose = true;
@@ -93,6 +99,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string text;
+    if (fixed && !bandGiven) {
+        bandLo = defaults.recvfreqstart;
+        bandHi = defaults.recvfreqend;
+    }
     if (fixed) {
         const tagFixedThresholdOptions o{defaults.recvperiod,         defaults.recvidlelimit,
                                          defaults.longhit,            defaults.recvanalyzesamples,

@@ -171,6 +171,14 @@ def test_a_signal_without_noise_is_copied():
                  None)
 
 
+def test_a_low_pitch_without_noise_is_found_and_copied():
+    # 650 Hz, outside the fixed detector's band, with exact digital silence
+    # between the marks (no noise at all), at 22 WPM.
+    receive_case("lowpitch", "CQ CQ DE DL1ABC DL1ABC K RST 599 5NN", "DE DL1ABC DL1ABC K RST 599 5NN", 22, 650.0,
+                 None)
+
+
 r.case(test_cw_in_the_sound_input_shows_on_the_panel_and_in_the_log)
 r.case(test_a_signal_without_noise_is_copied)
+r.case(test_a_low_pitch_without_noise_is_found_and_copied)
 r.finish()

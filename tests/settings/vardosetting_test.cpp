@@ -33,6 +33,7 @@ std::string Dump(const SettingValues& v) {
     o << v.recvperiod << ' ' << v.recvidlelimit << ' ';
     r(v.recvrect), p(v.recvlabeloffset), r(v.recvmrect);
     o << v.recvanalyzesamples << ' ' << v.recvthreshold << ' ' << v.recvfreqstart << ' ' << v.recvfreqend << ' ';
+    o << v.recvadaptive << ' ' << v.recvsearchstart << ' ' << v.recvsearchend << ' ';
     b(v.cw), b(v.sendpause), b(v.sendfile), b(v.autokeyswitch);
     o << '[' << Text(v.charlist) << "] " << v.koch_wordlen << ' ' << v.koch_weighted << ' ';
     for (const tagMorseCode& c : v.morseTable) o << c.nChar << ':' << c.nCode << ':' << c.nMask << ':' << c.nVKey << ' ';
@@ -63,7 +64,8 @@ TEST(VardoSetting, DefaultFile) {
         "worddelay=240|effectivewpm=0|edgems=0|[GLOBAL]|windowrect=0,0,360,480|[JOURNAL]|sendperiod=27|sendidlelimit=750|"
         "sendrect=5,160,348,192|sendlabeloffset=0,-56|sendqueuerect=5,192,348,203|recvperiod=27|"
         "recvidlelimit=750|recvrect=5,64,348,96|recvlabeloffset=0,-56|recvmrect=50,10,306,58|"
-        "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|recvadaptive=1|recvlog=0|[MAINPANEL]|"
+        "recvanalyzesamples=512|recvthreshold=0.300000|recvfreqstart=850|recvfreqend=1250|recvadaptive=1|"
+        "recvlog=0|recvsearchstart=200|recvsearchend=3000|[MAINPANEL]|"
         "cw=280,220,64,64,000D,CW|sendpause=50,104,50,12,0074,Pause|sendfile=108,104,50,12,0075,File...|"
         "autokeyswitch=166,104,50,12,0009,Manual|[KOCH]|charlist=|koch_wordlen=5|koch_weighted=0|kochsidetoneonly=1|[MORSE]|"
         "A=00000002,00000003,0041|B=00000007,0000000F,0042|";
@@ -195,6 +197,7 @@ TEST(VardoSetting, EveryValueRoundTrips) {
     v.sendrect = {1, 2, 3, 4}, v.sendlabeloffset = {-8, 9}, v.sendqueuerect = {5, 6, 7, 8}, v.recvperiod = 10;
     v.recvidlelimit = 11, v.recvrect = {9, 10, 11, 12}, v.recvlabeloffset = {12, -13}, v.recvmrect = {13, 14, 15, 16};
     v.recvanalyzesamples = 1024, v.recvthreshold = 0.5, v.recvfreqstart = 14, v.recvfreqend = 15;
+    v.recvadaptive = 0, v.recvsearchstart = 17, v.recvsearchend = 4000;
     v.cw = {1, 2, 3, 4, 0xFFFF, "Key"}, v.sendpause = {5, 6, 7, 8, 0, "P"}, v.koch_wordlen = 16;
     v.effectivewpm = 9, v.koch_weighted = 1, v.kochsidetoneonly = 0;
     std::strcpy(v.charlist, "KMRSU"), v.morseTable[5] = {'F', 0x51, 0x7F, 0x1234}, v.enableextport = -1;
