@@ -54,6 +54,9 @@ constexpr int kSearchOffsets = 4;
 constexpr double kSearchStepHz = 4.0;
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
+// The scale of the levels followed through a stretch stays within this
+// factor of the quantile they are taken from.
+constexpr double kMaxLevelGain = 3.0;
 // Weight of one stretch's levels in the levels carried to the next.
 constexpr double kFollow = 0.4;
 // The noise is guessed from sums over this share of a dot.
@@ -111,7 +114,7 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
         const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordMarks[w];
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * d.wordUnits[w];
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);
@@ -308,6 +311,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // the stretch has doubled it is searched afresh: a first word or two
     // can leave the speed in doubt.
     const bool doubled = m_samples.size() >= 2 * m_nHeldSamples;
+    m_levels.clear();
     std::string held;
     if (m_nClear == 0 && !final && !doubled && StillHeld(&held)) {
         m_provisional = held;
@@ -354,6 +358,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // over a dot say more: the quietest of them are noise alone, the
     // loudest hold a mark.
     if (acquiring) GuessLevels(own);
+    FollowLevels(own, m_dNoise);
     // The first reading: at the tone's offset as known and, until a stretch
     // has been read clearly, at offsets around the tracker's (whose first
     // estimate in noise may be a few hertz off, enough to cancel a dash's
@@ -438,6 +443,25 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 if (std::abs(drift) > 0) {
                     Rotate(offset);
                     m_dTurned += offset;
+                }
+                // The levels followed through the stretch again, at the
+                // tone and noise found, their scale moved towards the
+                // marks' amplitude as the stretch shows it.
+                FollowLevels(own, m_dNoise);
+                if (!m_levels.empty()) {
+                    double followed = 0.0;
+                    for (const auto& m : marks) {
+                        const double from = count[static_cast<size_t>(m.first)];
+                        const double to = count[static_cast<size_t>(m.second)];
+                        const double a = AmplitudeAt(0.5 * (from + to), m_dAmplitude);
+                        followed += (to - from) * (to - from) * a * a;
+                    }
+                    if (followed > 0 && a2 > 0) {
+                        const double ratio = a2 * sumN2 / followed;
+                        m_dLevelGain = std::min(kMaxLevelGain, std::max(1.0 / kMaxLevelGain,
+                                                 m_dLevelGain * std::pow(ratio, follow)));
+                        FollowLevels(own, m_dNoise);
+                    }
                 }
                 m_dOffset = m_dTurned;
                 ++m_nClear;
@@ -566,7 +590,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // real one: such a word scores a small share of what real marks do.
     for (size_t w = 0; w < decision.wordScores.size(); ++w) {
         if (decision.wordMarks[w] >= kScoredWordMarks) {
-            const double perMark = decision.wordScores[w] / decision.wordMarks[w] / MarkUnit();
+            const double perMark = decision.wordScores[w] / decision.wordUnits[w];
             m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
         }
     }
