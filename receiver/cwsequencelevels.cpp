@@ -19,8 +19,8 @@ constexpr int kPartsPerDot = 8;
 // fading's pace) and kWindowDots (so that it holds marks at any speed);
 // the level is the kLevelQuantile of the dot energies in it, whose upper
 // part lies in marks at the usual share of marks in keyed text.
-constexpr double kWindowSeconds = 0.2;
-constexpr double kWindowDots = 4.0;
+constexpr double kWindowSeconds = 0.1;
+constexpr double kWindowDots = 2.0;
 constexpr double kLevelQuantile = 0.75;
 // The level never falls below what a dot of this energy over the noise
 // power density would have: a mark any weaker cannot be told from noise,

@@ -200,7 +200,9 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
         out.charStarts.push_back(before == 0 ? 1 : 0);
         ++wordMarks;
-        const double a = AmplitudeAt(0.5 * (count[s] + count[t]), amplitude);
+        // At the level about the mark, but never above the level carried:
+        // a burst of noise sets the level about itself.
+        const double a = std::min(amplitude, AmplitudeAt(0.5 * (count[s] + count[t]), amplitude));
         wordUnit += std::max(1e-30, a * a / noise * dotSamples);
         if (before != 0) {
             // A gap inside the character.
