@@ -114,7 +114,7 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
         const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * d.wordUnits[w];
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordLevels[w];
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);
@@ -590,7 +590,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // real one: such a word scores a small share of what real marks do.
     for (size_t w = 0; w < decision.wordScores.size(); ++w) {
         if (decision.wordMarks[w] >= kScoredWordMarks) {
-            const double perMark = decision.wordScores[w] / decision.wordUnits[w];
+            const double perMark = decision.wordScores[w] / decision.wordLevels[w] / MarkUnit();
             m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
         }
     }

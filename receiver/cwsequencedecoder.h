@@ -61,7 +61,9 @@ private:
         std::vector<int> wordStarts;  // step of each word's first mark after a word space
         std::vector<double> wordScores;  // each word's share of the score
         std::vector<int> wordMarks;      // and its number of marks
-        std::vector<double> wordUnits;   // and what its marks would score at the levels about them
+        // and its marks, each weighed by the power of the level about it
+        // (at most the level carried) over that of the level carried
+        std::vector<double> wordLevels;
         double score = 0.0;           // log-likelihood ratio over noise alone
     };
     // What decided marks show of the tone's phase: the marks' samples,

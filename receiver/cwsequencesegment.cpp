@@ -191,8 +191,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     // the end of its last mark, less the cost of its characters.
     double wordEnd = markEnd[t * nodes + n] - kCharCost;
     int wordMarks = 0;
-    double wordUnit = 0.0;
-    const double dotSamples = m_dDot * m_dRate;
+    double wordLevel = 0.0;
     while (true) {
         const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
         const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
@@ -202,8 +201,8 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         ++wordMarks;
         // At the level about the mark, but never above the level carried:
         // a burst of noise sets the level about itself.
-        const double a = std::min(amplitude, AmplitudeAt(0.5 * (count[s] + count[t]), amplitude));
-        wordUnit += std::max(1e-30, a * a / noise * dotSamples);
+        const double a = std::min(1.0, AmplitudeAt(0.5 * (count[s] + count[t]), amplitude) / amplitude);
+        wordLevel += a * a;
         if (before != 0) {
             // A gap inside the character.
             const int g = gapFrom[s * nodes + before];
@@ -215,7 +214,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         if (g < 0) {
             out.wordScores.push_back(wordEnd);  // the leading gap scores 0
             out.wordMarks.push_back(wordMarks);
-            out.wordUnits.push_back(wordUnit);
+            out.wordLevels.push_back(wordLevel);
             break;
         }
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
@@ -224,9 +223,9 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             out.wordStarts.push_back(static_cast<int>(s));
             out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
             out.wordMarks.push_back(wordMarks);
-            out.wordUnits.push_back(wordUnit);
+            out.wordLevels.push_back(wordLevel);
             wordMarks = 0;
-            wordUnit = 0.0;
+            wordLevel = 0.0;
             wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
         }
         reversed.push_back(m_nodes[prevNode].ch);
@@ -240,7 +239,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     std::reverse(out.wordStarts.begin(), out.wordStarts.end());
     std::reverse(out.wordScores.begin(), out.wordScores.end());
     std::reverse(out.wordMarks.begin(), out.wordMarks.end());
-    std::reverse(out.wordUnits.begin(), out.wordUnits.end());
+    std::reverse(out.wordLevels.begin(), out.wordLevels.end());
     return out;
 }
 
