@@ -562,6 +562,18 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 const double fitted = FitDot(decision, bestDot);
                 if (acquiring) {
                     m_dDot = std::fabs(std::log(fitted / bestDot)) > std::log(kAcquireFit) ? fitted : bestDot;
+                    if (m_dDot != bestDot) {
+                        // The reading was taken at a speed its own lengths
+                        // disagree with (a loose hand fits a wrong speed
+                        // nearly as well): its gaps, measured in the wrong
+                        // dot, would make letters of two, so it is read
+                        // again at the speed they show.
+                        bestDot = m_dDot;
+                        stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
+                        sums();
+                        decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread,
+                                           reference.weight > 0 ? &reference : nullptr);
+                    }
                 } else {
                     m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
                 }
