@@ -62,6 +62,9 @@ constexpr double kSweepSignificance = 3.0;
 constexpr double kMaxSweepHzPerSecond = 10.0;
 // Codes longer than this are left out of the tree.
 constexpr int kMaxElements = 8;
+// The scale of the levels followed through a stretch stays within this
+// factor of the quantile they are taken from.
+constexpr double kMaxLevelGain = 3.0;
 // Weight of one stretch's levels in the levels carried to the next.
 constexpr double kFollow = 0.4;
 // The noise is guessed from sums over this share of a dot.
@@ -119,7 +122,7 @@ std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const 
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
         const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordMarks[w];
+                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordLevels[w];
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);
@@ -386,6 +389,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // the stretch has doubled it is searched afresh: a first word or two
     // can leave the speed in doubt.
     const bool doubled = m_samples.size() >= 2 * m_nHeldSamples;
+    m_levels.clear();
     std::string held;
     if (m_nClear == 0 && !final && !doubled && StillHeld(&held)) {
         m_provisional = held;
@@ -442,6 +446,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // over a dot say more: the quietest of them are noise alone, the
     // loudest hold a mark.
     if (acquiring) GuessLevels(own);
+    FollowLevels(own, m_dNoise);
     // The first reading: at the tone's offset as known and, until a stretch
     // has been read clearly, at offsets around the tracker's (whose first
     // estimate in noise may be a few hertz off, enough to cancel a dash's
@@ -541,6 +546,25 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                     Rotate(-sweep * centre);
                     m_dSwept += sweep;
                     m_dTurned -= sweep * centre;
+                }
+                // The levels followed through the stretch again, at the
+                // tone and noise found, their scale moved towards the
+                // marks' amplitude as the stretch shows it.
+                FollowLevels(own, m_dNoise);
+                if (!m_levels.empty()) {
+                    double followed = 0.0;
+                    for (const auto& m : marks) {
+                        const double from = count[static_cast<size_t>(m.first)];
+                        const double to = count[static_cast<size_t>(m.second)];
+                        const double a = AmplitudeAt(0.5 * (from + to), m_dAmplitude);
+                        followed += (to - from) * (to - from) * a * a;
+                    }
+                    if (followed > 0 && a2 > 0) {
+                        const double ratio = a2 * sumN2 / followed;
+                        m_dLevelGain = std::min(kMaxLevelGain, std::max(1.0 / kMaxLevelGain,
+                                                 m_dLevelGain * std::pow(ratio, follow)));
+                        FollowLevels(own, m_dNoise);
+                    }
                 }
                 m_dOffset = m_dTurned;
                 m_dSweep = m_dSwept;
@@ -642,6 +666,18 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 const double fitted = FitDot(decision, bestDot);
                 if (acquiring) {
                     m_dDot = std::fabs(std::log(fitted / bestDot)) > std::log(kAcquireFit) ? fitted : bestDot;
+                    if (m_dDot != bestDot) {
+                        // The reading was taken at a speed its own lengths
+                        // disagree with (a loose hand fits a wrong speed
+                        // nearly as well): its gaps, measured in the wrong
+                        // dot, would make letters of two, so it is read
+                        // again at the speed they show.
+                        bestDot = m_dDot;
+                        stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
+                        sums();
+                        decision = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, m_dSpread,
+                                           reference.weight > 0 ? &reference : nullptr);
+                    }
                 } else {
                     m_dDot = moved ? bestDot : own * std::pow(fitted / own, kDotFollow);
                 }
@@ -672,7 +708,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // real one: such a word scores a small share of what real marks do.
     for (size_t w = 0; w < decision.wordScores.size(); ++w) {
         if (decision.wordMarks[w] >= kScoredWordMarks) {
-            const double perMark = decision.wordScores[w] / decision.wordMarks[w] / MarkUnit();
+            const double perMark = decision.wordScores[w] / decision.wordLevels[w] / MarkUnit();
             m_dMarkScore = m_dMarkScore > 0 ? m_dMarkScore + kFollow * (perMark - m_dMarkScore) : perMark;
         }
     }

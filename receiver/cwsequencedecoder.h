@@ -67,6 +67,9 @@ private:
         std::vector<int> wordStarts;  // step of each word's first mark after a word space
         std::vector<double> wordScores;  // each word's share of the score
         std::vector<int> wordMarks;      // and its number of marks
+        // and its marks, each weighed by the power of the level about it
+        // (at most the level carried) over that of the level carried
+        std::vector<double> wordLevels;
         double score = 0.0;           // log-likelihood ratio over noise alone
     };
     // What decided marks show of the tone's phase: the marks' samples,
@@ -122,6 +125,15 @@ private:
                      const std::vector<double>& count, double dotSamples, double spread) const;
     // Sets the levels from the held samples' sums over a dot (seconds).
     void GuessLevels(double dot);
+    // The tone's amplitude as it moves through the held samples (a fading
+    // signal swings by 10 dB and more within a stretch, and one level for
+    // the whole stretch takes the marks in its troughs for noise): from
+    // the upper quantile of the energy over a dot in a window about each
+    // point, the noise power per sample taken out; dot in seconds.
+    void FollowLevels(double dot, double noise);
+    // The amplitude about a sample of the held ones, from the levels
+    // followed; fallback when there are none.
+    double AmplitudeAt(double sample, double fallback) const;
     // The dot length (seconds) that the lengths of a reading's marks and
     // gaps fit; dot: the length it was read with.
     double FitDot(const tagDecision& d, double dot) const;
@@ -166,6 +178,13 @@ private:
     double m_dPhaseTotal = 0.0;
     double m_dPhaseTone = 0.0;  // how well they could have, noise taken out
     double m_dPhasePairs = 0.0;
+    // The amplitude followed through the held samples, one per
+    // m_nLevelStride samples (empty: the levels carried hold throughout),
+    // and the factor that brings the quantile it is taken from to the
+    // amplitude of the marks decided.
+    std::vector<double> m_levels;
+    size_t m_nLevelStride = 1;
+    double m_dLevelGain = 1.0;
     // Levels carried from stretch to stretch (0 until the first).
     double m_dAmplitude = 0.0;
     double m_dNoise = 0.0;

@@ -35,8 +35,8 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         }
         charGapPrior[static_cast<size_t>(d)] = LengthPrior(x, between, betweenWeight, 2, gapSpread) - std::log(d);
     }
-    const double a2 = amplitude * amplitude / noise;
-    const double gain = 2.0 * amplitude / noise;
+    double a2 = amplitude * amplitude / noise;
+    double gain = 2.0 * amplitude / noise;
     const size_t nodes = m_nodes.size();
     const size_t T = static_cast<size_t>(steps) + 1;
     // markEnd[t][n]: best score of a reading whose last mark ends at t with
@@ -81,6 +81,12 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             const size_t s = static_cast<size_t>(t - d);
             const std::complex<double> sum = prefix[tt] - prefix[s];
             const double n = count[tt] - count[s];
+            if (!m_levels.empty()) {
+                // The level about the candidate mark, as the stretch moves.
+                const double a = AmplitudeAt(0.5 * (count[tt] + count[s]), amplitude);
+                a2 = a * a / noise;
+                gain = 2.0 * a / noise;
+            }
             if (reference != nullptr) {
                 // The tone's phase over the candidate mark as its
                 // neighbours show it makes the sum's phase count too.
@@ -185,6 +191,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     // the end of its last mark, less the cost of its characters.
     double wordEnd = markEnd[t * nodes + n] - kCharCost;
     int wordMarks = 0;
+    double wordLevel = 0.0;
     while (true) {
         const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
         const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
@@ -192,6 +199,10 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
         out.charStarts.push_back(before == 0 ? 1 : 0);
         ++wordMarks;
+        // At the level about the mark, but never above the level carried:
+        // a burst of noise sets the level about itself.
+        const double a = std::min(1.0, AmplitudeAt(0.5 * (count[s] + count[t]), amplitude) / amplitude);
+        wordLevel += a * a;
         if (before != 0) {
             // A gap inside the character.
             const int g = gapFrom[s * nodes + before];
@@ -203,6 +214,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         if (g < 0) {
             out.wordScores.push_back(wordEnd);  // the leading gap scores 0
             out.wordMarks.push_back(wordMarks);
+            out.wordLevels.push_back(wordLevel);
             break;
         }
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
@@ -211,7 +223,9 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             out.wordStarts.push_back(static_cast<int>(s));
             out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
             out.wordMarks.push_back(wordMarks);
+            out.wordLevels.push_back(wordLevel);
             wordMarks = 0;
+            wordLevel = 0.0;
             wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
         }
         reversed.push_back(m_nodes[prevNode].ch);
@@ -225,6 +239,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     std::reverse(out.wordStarts.begin(), out.wordStarts.end());
     std::reverse(out.wordScores.begin(), out.wordScores.end());
     std::reverse(out.wordMarks.begin(), out.wordMarks.end());
+    std::reverse(out.wordLevels.begin(), out.wordLevels.end());
     return out;
 }
 
@@ -234,8 +249,6 @@ double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std
     const double one[] = {1.0}, three[] = {m_timing.dash}, full[] = {1.0}, element[] = {m_timing.element};
     const double between[] = {m_timing.character, m_timing.word};
     static const double betweenWeight[] = {0.75, 0.25};
-    const double a2 = m_dAmplitude * m_dAmplitude / m_dNoise;
-    const double gain = 2.0 * m_dAmplitude / m_dNoise;
     const double gapSpread = spread * 1.1;
     const long last = static_cast<long>(prefix.size()) - 1;
     const long half = std::max(1L, std::lround(0.5 * dotSamples / kStepsPerDot));
@@ -245,6 +258,9 @@ double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std
     for (size_t k = 0; k < d.marks.size(); ++k) {
         const long from = static_cast<long>(count[static_cast<size_t>(d.marks[k].first)]);
         const long to = static_cast<long>(count[static_cast<size_t>(d.marks[k].second)]);
+        const double amplitude = AmplitudeAt(0.5 * static_cast<double>(from + to), m_dAmplitude);
+        const double a2 = amplitude * amplitude / m_dNoise;
+        const double gain = 2.0 * amplitude / m_dNoise;
         double best = kNone;
         long bestFrom = from, bestTo = to;
         for (long a = std::max(previousEnd + 1, from - half); a <= from + half; a += stride) {

@@ -39,6 +39,10 @@ except ImportError:  # reported by the section
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 RATE = 44100
 BASE_SEED = 20261209
+# The band the pitches are drawn from (--pitch LO-HI), the conditions run
+# (--only), and whether the peers decode too (--adaptive-only).
+PITCH = (300.0, 2500.0)
+ADAPTIVE_ONLY = False
 
 MORSE = {"A": ".-", "B": "-...", "C": "-.-.", "D": "-..", "E": ".", "F": "..-.", "G": "--.", "H": "....",
          "I": "..", "J": ".---", "K": "-.-", "L": ".-..", "M": "--", "N": "-.", "O": "---", "P": ".--.",
@@ -184,8 +188,15 @@ def ebook2cw(text, wpm, pitch, work, tag):
 # draws one file's parameters from rng. The SNR is tone power (peak A gives
 # A^2/2) over the noise power in 3 kHz.
 
+def pitch_in(rng, lo, hi):
+    """A pitch from lo-hi, kept inside the band asked for (--pitch): drawn
+    from the overlap, or from the whole band when they do not overlap."""
+    a, b = max(lo, PITCH[0]), min(hi, PITCH[1])
+    return rng.uniform(a, b) if a < b else rng.uniform(*PITCH)
+
+
 def recipe(cond, rng):
-    p = {"pitch": rng.uniform(300, 2500), "wpm": rng.uniform(10, 45), "kind": rng.choice(
+    p = {"pitch": pitch_in(rng, 300, 2500), "wpm": rng.uniform(10, 45), "kind": rng.choice(
         ["qso", "calls", "numbers", "groups"]), "gen": rng.choice(["own", "ebook2cw"]), "hand": False,
         "snr": None, "dc": 0.0, "fade": None, "second": None, "carrier": None, "drift": 0.0,
         "level": rng.uniform(-20, -3)}
@@ -213,13 +224,13 @@ def recipe(cond, rng):
         p.update(snr=3, wpm=rng.uniform(15, 25), fade=(rng.choice(["rayleigh", "sine"]), rng.uniform(0.1, 0.5),
                                                        rng.uniform(10, 15)))
     elif cond == "second signal, +20 dB":
-        p.update(snr=20, pitch=rng.uniform(500, 2200), second=(rng.choice([-1, 1]) * rng.uniform(150, 400),
+        p.update(snr=20, pitch=pitch_in(rng, 500, 2200), second=(rng.choice([-1, 1]) * rng.uniform(150, 400),
                                                                rng.uniform(6, 12), rng.uniform(12, 35)))
     elif cond == "steady carrier, +20 dB":
-        p.update(snr=20, pitch=rng.uniform(500, 2200),
+        p.update(snr=20, pitch=pitch_in(rng, 500, 2200),
                  carrier=(rng.choice([-1, 1]) * rng.uniform(100, 600), rng.uniform(-6, 6)))
     elif cond == "pitch drift 2-5 Hz/s, +20 dB":
-        p.update(snr=20, gen="own", pitch=rng.uniform(500, 2000), drift=rng.choice([-1, 1]) * rng.uniform(2, 5),
+        p.update(snr=20, gen="own", pitch=pitch_in(rng, 500, 2000), drift=rng.choice([-1, 1]) * rng.uniform(2, 5),
                  wpm=rng.uniform(15, 30))
     return p
 
@@ -290,6 +301,8 @@ def render(p, rng, work, tag, seed):
 
 def decode_all(decoder, path):
     a = sh([decoder, path]).stdout.strip()
+    if ADAPTIVE_ONLY:
+        return a, "", ""
     f = sh([decoder, "--fixed", path]).stdout.strip()
     m = sh(["multimon-ng", "-q", "-t", "wav", "-a", "MORSE_CW", path]).stdout
     return a, f, " ".join(m.replace("MORSE_CW:", "").split())
@@ -353,7 +366,7 @@ def first_text(decoder_dir, firsttext, work, rng, n):
     return rows
 
 
-def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2):
+def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2, only=None, files=None):
     lines.append("## Receiver corpus: varied pitch, speed, text, timing and band conditions\n")
     if np is None:
         lines.append("Not run: numpy is not installed (python3-numpy).\n")
@@ -365,14 +378,17 @@ def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2)
     work = tempfile.mkdtemp(prefix="vardo-rxc-")
     tasks = []
     for ci, (cond, full, q) in enumerate(CONDITIONS):
-        for i in range(q if quick else full):
+        if only and not any(o in cond for o in only):
+            continue
+        for i in range(files or (q if quick else full)):
             tasks.append((cond, i, seed + 1000 * ci + i, decoder, work))
     with multiprocessing.Pool(jobs) as pool:
         results = pool.map(job, tasks, chunksize=1)
-        noise = pool.map(noise_job, [(seed + 90000 + k, decoder, work, 60.0) for k in range(1 if quick else 3)])
+        runs = 0 if only and "noise" not in only else (1 if quick else 3)
+        noise = pool.map(noise_job, [(seed + 90000 + k, decoder, work, 60.0) for k in range(runs)])
     lines.append(
         "Method: base seed %d (`scripts/bench_rxcorpus.py --seed N` draws another corpus). Every file draws "
-        "its pitch (300-2500 Hz), speed (10-45 WPM; hand-sent 10-35), text kind (QSO lines, call signs, "
+        "its pitch (%.0f-%.0f Hz), speed (10-45 WPM; hand-sent 10-35), text kind (QSO lines, call signs, "
         "numbers, five-letter groups), generator (ebook2cw, or this script's own with exact digital "
         "silence and raised-cosine edges of 2-8 ms), level (-20 to -3 dBFS peak) and, for hand-sent "
         "timing, its dash/dot ratio (2.5-4), element jitter (5-15 %% s.d.), letter gap (2.5-5 dots), word "
@@ -385,7 +401,7 @@ def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2)
         "`vardo-decode FILE` (the adaptive receiver at its defaults, no band given), `vardo-decode --fixed "
         "FILE` (the fixed detector at the station's defaults) and `multimon-ng -a MORSE_CW`. CER = "
         "Levenshtein distance / reference length, spaces collapsed, capped at 1. Mean and worst file per "
-        "condition.\n" % seed)
+        "condition.\n" % (seed, PITCH[0], PITCH[1]))
     names = ("adaptive", "fixed", "multimon-ng")
     lines.append("| condition | files | " + " | ".join("%s mean | %s worst" % (n, n) for n in names) + " |")
     lines.append("|---|---:|" + "---:|" * 6)
@@ -396,14 +412,18 @@ def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2)
             continue
         cols = list(zip(*[r[4] for r in rs]))
         per[cond] = [(sum(c) / len(c), max(c)) for c in cols]
-        lines.append("| %s | %d | %s |" % (cond, len(rs), " | ".join("%.3f | %.3f" % mw for mw in per[cond])))
+        cells = ["%.3f | %.3f" % mw for mw in per[cond]]
+        if ADAPTIVE_ONLY:
+            cells[1:] = ["- | -"] * (len(cells) - 1)
+        lines.append("| %s | %d | %s |" % (cond, len(rs), " | ".join(cells)))
     lines.append("")
     worst = max(results, key=lambda r: r[4][0])
     lines.append("Worst file for the adaptive receiver: %s, %.0f Hz, %.0f WPM, %s, CER %.3f; reference %r, "
                  "decoded %r.\n" % (worst[0], worst[2]["pitch"], worst[2]["wpm"], worst[2]["gen"], worst[4][0],
                                     worst[3][:80], worst[5][0][:80]))
     lines.append("Noise alone, 60 s (3 kHz white noise, -30 to -6 dBFS), characters output per file: " +
-                 ", ".join("adaptive %d / fixed %d / multimon-ng %d" % tuple(n) for n in noise) + ".\n")
+                 ", ".join(("adaptive %d" % n[0]) if ADAPTIVE_ONLY else
+                           ("adaptive %d / fixed %d / multimon-ng %d" % tuple(n)) for n in noise) + ".\n")
     ft = []
     if firsttext:
         ft = first_text(os.path.dirname(decoder), firsttext, work, random.Random(seed + 777), 4 if quick else 8)
@@ -423,14 +443,14 @@ def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2)
         return per[cond][0][k] if cond in per else float("nan")
 
     clean = [c for c in per if c.startswith("clean") and "hand" not in c] + ["+30 dB, machine timing"]
-    clean_worst = max(per[c][0][1] for c in clean if c in per)
+    clean_worst = max([per[c][0][1] for c in clean if c in per] or [float("nan")])
     hand = [c for c in per if "hand" in c and not c.startswith("-10")]
-    hand_mean = max(per[c][0][0] for c in hand)
+    hand_mean = max([per[c][0][0] for c in hand] or [float("nan")])
     m10 = [c for c in per if c.startswith("-10 dB")]
     m10_mean = sum(per[c][0][0] for c in m10) / max(1, len(m10))
-    m10_worst_cond = max(per[c][0][0] for c in m10)
+    m10_worst_cond = max([per[c][0][0] for c in m10] or [float("nan")])
     fade = m("fading +3 dB")
-    noise_max = max(n[0] for n in noise)
+    noise_max = max([n[0] for n in noise] or [0])
     first_worst = max((a if a is not None else 99) for _, _, _, a, _ in ft) if ft else None
     lines.append("### Targets (corpus)\n")
     lines.append("| figure | goal | measured | met |")
@@ -438,7 +458,7 @@ def section(lines, decoder, firsttext=None, quick=False, seed=BASE_SEED, jobs=2)
 
     def row(fig, goal, val, ok, fmt="%.3f"):
         lines.append("| %s | %s | %s | %s |" % (fig, goal, fmt % val, "yes" if ok else "**no**"))
-    row("clean and +30 dB, machine timing, 300-2500 Hz, 10-45 WPM: worst file CER", "0", clean_worst,
+    row("clean and +30 dB, machine timing, %.0f-%.0f Hz, 10-45 WPM: worst file CER" % PITCH, "0", clean_worst,
         clean_worst == 0)
     row("hand-sent (clean and +30 dB): worst condition mean CER", "<= 0.010", hand_mean, hand_mean <= 0.01)
     row("-10 dB SNR, 15-25 WPM: mean over the corpus", "<= 0.020", m10_mean, m10_mean <= 0.02)
@@ -460,10 +480,20 @@ def main():
     ap.add_argument("--firsttext", default=None,
                     help="bench_receiver_firsttext_bench (default: beside the decoder)")
     ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--pitch", default="300-2500", help="band the pitches are drawn from, LO-HI Hz")
+    ap.add_argument("--only", action="append", help="run only conditions whose name holds this (repeatable; "
+                    "'noise' for the noise-alone files)")
+    ap.add_argument("--files", type=int, default=None, help="files per condition")
+    ap.add_argument("--adaptive-only", action="store_true", help="decode with the adaptive receiver alone")
     a = ap.parse_args()
+    global PITCH, ADAPTIVE_ONLY
+    lo, hi = (float(v) for v in a.pitch.split("-"))
+    PITCH = (min(lo, hi), max(lo, hi))
+    ADAPTIVE_ONLY = a.adaptive_only
     ft = a.firsttext or os.path.join(os.path.dirname(os.path.abspath(a.decoder)), "bench_receiver_firsttext_bench")
     lines = []
-    section(lines, os.path.abspath(a.decoder), ft if os.path.exists(ft) else None, a.quick, a.seed, a.jobs)
+    section(lines, os.path.abspath(a.decoder), ft if os.path.exists(ft) and not a.only else None, a.quick, a.seed,
+            a.jobs, a.only, a.files)
     print("\n".join(lines))
 
 
