@@ -4,8 +4,12 @@
 // its output rate, so a steady carrier or another station 150 Hz from the
 // tone would still reach the detectors and the decoder at nearly full
 // strength, and count there as noise (or as marks). This filter passes
-// the tone's few tens of hertz and takes everything from about 130 Hz out
-// by some 50 dB, for a delay of a score of milliseconds.
+// the tone's few tens of hertz, halves what lies 150 Hz off and takes
+// everything from about 200 Hz out by some 50 dB, for a delay of a score
+// of milliseconds; the decoder's sums over a dot do the rest for a
+// neighbour nearer in. A narrower one would keep more out, but would
+// colour the noise the decoder weighs as white, and weak signals would
+// suffer.
 #pragma once
 
 #include <complex>

@@ -1,6 +1,6 @@
 // The receiver's baseband low-pass: the tone's few tens of hertz pass
-// unchanged, a neighbour 150 Hz or more away is taken out, whatever the
-// rate it runs at.
+// unchanged, a neighbour 150 Hz away is at least halved and one 200 Hz or
+// more away taken out, whatever the rate it runs at.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -32,9 +32,10 @@ TEST(CwLowPass, PassesTheToneAndStopsNeighbours) {
         double lo, hi;  // gain must lie within
     } rows[] = {
         {1002.3, 0.0, 0.999, 1.001},  {1002.3, 30.0, 0.97, 1.03},   {1002.3, -30.0, 0.97, 1.03},
-        {1002.3, 60.0, 0.7, 1.03},    {1002.3, 150.0, 0.0, 0.01},   {1002.3, -150.0, 0.0, 0.01},
-        {1002.3, 300.0, 0.0, 0.01},   {1002.3, 480.0, 0.0, 0.01},   {2000.0, 30.0, 0.97, 1.03},
-        {2000.0, 160.0, 0.0, 0.01},   {2000.0, 900.0, 0.0, 0.01},
+        {1002.3, 60.0, 0.95, 1.03},   {1002.3, 150.0, 0.0, 0.5},    {1002.3, -150.0, 0.0, 0.5},
+        {1002.3, 200.0, 0.0, 0.01},   {1002.3, -230.0, 0.0, 0.01},  {1002.3, 300.0, 0.0, 0.01},
+        {1002.3, 480.0, 0.0, 0.01},   {2000.0, 30.0, 0.97, 1.03},   {2000.0, 210.0, 0.0, 0.01},
+        {2000.0, 900.0, 0.0, 0.01},
     };
     for (const auto& r : rows) {
         const double g = Gain(r.rate, r.hz);
