@@ -23,9 +23,12 @@ constexpr double kWindowSeconds = 0.1;
 constexpr double kWindowDots = 2.0;
 constexpr double kLevelQuantile = 0.75;
 // The level never falls below what a dot of this energy over the noise
-// power density would have: a mark any weaker cannot be told from noise,
-// and a level near zero would let the length priors alone place marks.
+// power density would have (a mark any weaker cannot be told from noise),
+// nor below this share of the level carried: in the silence between words
+// of a clean signal the level would fall to nothing, and a mark placed
+// there would cost nothing but its length's odds.
 constexpr double kFloorDotSnr = 6.0;
+constexpr double kFloorShare = 0.2;
 // Levels are followed only on a signal whose dot scores at least this
 // (energy over the noise power density, at the levels carried): at -8 to
 // -10 dB in 3 kHz a dot scores 40 to 50, and the quantiles of so short a
@@ -63,7 +66,8 @@ void CCwSequenceDecoder::FollowLevels(double dot, double noise) {
     }
     const size_t half = static_cast<size_t>(
         std::max(kWindowSeconds * m_dRate / q, kWindowDots * kPartsPerDot));
-    const double floor2 = kFloorDotSnr * noise / std::max(1.0, dotSamples);
+    const double floor2 = std::max(kFloorDotSnr * noise / std::max(1.0, dotSamples),
+                                   kFloorShare * kFloorShare * m_dAmplitude * m_dAmplitude);
     std::vector<double> level(points), window;
     for (size_t k = 0; k < points; ++k) {
         const size_t lo = k > half ? k - half : 0;
