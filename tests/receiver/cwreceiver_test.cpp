@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "receiver/cwreceiver.h"
+#include "tests/receiver/receiverkit.h"
 #include "audio/wavreader.h"
 #include "morse/morsecode.h"
 
@@ -74,14 +75,7 @@ std::vector<int16_t> ToPcm(const std::vector<double>& x, double toneDbfs, double
 std::string Decode(const std::vector<int16_t>& pcm, const tagMorseCode* table, double* wpm = nullptr,
                    bool background = true) {
     CCwReceiver rx(tagCwReceiverConfig{kRate, 850.0, 1250.0, 0.08}, table, background);
-    std::string text;
-    const size_t chunk = kRate * 27 / 1000;  // as the receive loop feeds it
-    for (size_t i = 0; i < pcm.size(); i += chunk) {
-        rx.Feed(pcm.data() + i, std::min(chunk, pcm.size() - i));
-        text += rx.TakeText();
-    }
-    rx.Flush();
-    text += rx.TakeText();
+    std::string text = FeedInChunks(rx, pcm, kRate);
     if (wpm != nullptr) *wpm = rx.Wpm();
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
@@ -119,21 +113,6 @@ TEST_F(CwReceiverTest, DecodesWordsAtEverySpeedLevelAndTone) {
                               << ": decoded '" << got << "'";
         EXPECT_NEAR(rows[i].keying.wpm, wpm, rows[i].keying.wpm * 0.12) << "row " << i;
     }
-}
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
 }
 
 TEST_F(CwReceiverTest, CopiesDeepNoiseFromTheFirstWordToTheLast) {

@@ -14,6 +14,7 @@
 
 #include "morse/morsecode.h"
 #include "receiver/cwreceiver.h"
+#include "tests/receiver/receiverkit.h"
 
 namespace {
 
@@ -46,21 +47,6 @@ std::vector<double> Keyed(const std::string& text, double wpm, double hz, double
         x[i] = on[i] ? std::sin(phase) : 0.0;
     }
     return x;
-}
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
 }
 
 struct tagBandRow {
@@ -107,15 +93,7 @@ protected:
         const double scale = 0.3 / peak;
         for (size_t i = 0; i < x.size(); ++i) pcm[i] = static_cast<int16_t>(std::lround((x[i] * scale + r.dc) * 32767.0));
         CCwReceiver rx(tagCwReceiverConfig{kRate, 200.0, 3000.0, 0.08}, m_table, false);
-        std::string got;
-        const size_t chunk = kRate * 27 / 1000;
-        for (size_t at = 0; at < pcm.size(); at += chunk) {
-            rx.Feed(pcm.data() + at, std::min(chunk, pcm.size() - at));
-            got += rx.TakeText();
-        }
-        *tone = rx.ToneHz();
-        rx.Flush();
-        got += rx.TakeText();
+        std::string got = FeedInChunks(rx, pcm, kRate, tone);
         while (!got.empty() && got.back() == ' ') got.pop_back();
         return got;
     }

@@ -13,6 +13,7 @@
 
 #include "morse/morsecode.h"
 #include "receiver/cwreceiver.h"
+#include "tests/receiver/receiverkit.h"
 
 namespace {
 
@@ -118,14 +119,7 @@ std::vector<int16_t> Received(const std::vector<double>& x, const std::vector<do
 
 std::string Decode(const std::vector<int16_t>& pcm, double toneHz, const tagMorseCode* table) {
     CCwReceiver rx(tagCwReceiverConfig{kRate, toneHz - 200.0, toneHz + 200.0, 0.08}, table);
-    std::string text;
-    const size_t chunk = kRate * 27 / 1000;
-    for (size_t i = 0; i < pcm.size(); i += chunk) {
-        rx.Feed(pcm.data() + i, std::min(chunk, pcm.size() - i));
-        text += rx.TakeText();
-    }
-    rx.Flush();
-    text += rx.TakeText();
+    const std::string text = FeedInChunks(rx, pcm, kRate);
     // Spaces collapsed and trimmed, as the reference is written.
     std::string out;
     for (char c : text) {
@@ -134,21 +128,6 @@ std::string Decode(const std::vector<int16_t>& pcm, double toneHz, const tagMors
     }
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
-}
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
 }
 
 class CwReceiverFadingTest : public ::testing::Test {

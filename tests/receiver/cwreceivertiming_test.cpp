@@ -12,6 +12,7 @@
 
 #include "morse/morsecode.h"
 #include "receiver/cwreceiver.h"
+#include "tests/receiver/receiverkit.h"
 
 namespace {
 
@@ -97,29 +98,7 @@ std::string Trimmed(std::string s) {
 
 std::string Decode(const std::vector<int16_t>& pcm, const tagCwReceiverConfig& config, const tagMorseCode* table) {
     CCwReceiver rx(config, table);
-    std::string text;
-    const size_t chunk = kRate * 27 / 1000;
-    for (size_t i = 0; i < pcm.size(); i += chunk) {
-        rx.Feed(pcm.data() + i, std::min(chunk, pcm.size() - i));
-        text += rx.TakeText();
-    }
-    rx.Flush();
-    return Trimmed(text + rx.TakeText());
-}
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
+    return Trimmed(FeedInChunks(rx, pcm, kRate));
 }
 
 class CwReceiverTimingTest : public ::testing::Test {
