@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "receiver/cwgapsplit.h"
 #include "receiver/cwsequencemodel.h"
 
 using namespace cwsequence;
@@ -90,6 +91,9 @@ constexpr double kTimingFollow = 0.5;
 // A reading is read again when the timing it shows differs from what it
 // assumed by more than this (log of the ratio).
 constexpr double kTimingMoved = 0.04;
+// Gaps between characters kept for telling letter gaps from word gaps.
+constexpr size_t kKeptGaps = 48;
+constexpr double kLongestKeptGap = 20.0;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -246,14 +250,46 @@ void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
     };
     learn(&m_timing.dash, 1, 2.2, 4.5);
     learn(&m_timing.element, 2, 0.6, 1.8);
+    // Letter and word gaps from where the gaps seen, these and those of
+    // the stretches before, split; until they first split clearly, from
+    // the gaps on either side of the boundary as it stands.
+    std::vector<double> gaps(m_gaps.begin(), m_gaps.end());
+    for (size_t i = 1; i < d.marks.size(); ++i) {
+        if (d.charStarts[i]) gaps.push_back(static_cast<double>(d.marks[i].first - d.marks[i - 1].second) / kStepsPerDot);
+    }
+    const tagCwGapSplit split = SplitCwGaps(gaps);
+    if (split.found) {
+        m_timing.character = std::min(6.0, std::max(2.0, split.character));
+        m_timing.word = std::min(kMaxGapDots, std::max(1.3 * m_timing.character, split.word));
+        m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, split.boundary));
+        return;
+    }
+    // A split once found holds until the gaps show another: one unclear
+    // stretch of gaps does not undo it.
+    if (m_timing.boundary > 0) return;
     learn(&m_timing.character, 3, 2.0, 6.0);
     learn(&m_timing.word, 4, 4.5, kMaxGapDots);
     m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
 }
 
+void CCwSequenceDecoder::KeepGaps(const tagDecision& d, int untilStep) {
+    for (size_t i = 1; i < d.marks.size() && d.marks[i].first <= untilStep; ++i) {
+        if (d.charStarts[i]) KeepGap(static_cast<double>(d.marks[i].first - d.marks[i - 1].second) / kStepsPerDot);
+    }
+}
+
+void CCwSequenceDecoder::KeepGap(double dots) {
+    // Only what a clear signal shows (in noise the gaps scatter), and no
+    // pause much longer than any word space.
+    if (MarkUnit() < kTimingSnr || dots <= 0 || dots > kLongestKeptGap) return;
+    m_gaps.push_back(dots);
+    while (m_gaps.size() > kKeptGaps) m_gaps.pop_front();
+}
+
 bool CCwSequenceDecoder::TimingMoved(const tagCwTiming& a, const tagCwTiming& b) {
     auto far = [](double x, double y) { return std::fabs(std::log(x / y)) > kTimingMoved; };
-    return far(a.dash, b.dash) || far(a.element, b.element) || far(a.character, b.character) || far(a.word, b.word);
+    return far(a.dash, b.dash) || far(a.element, b.element) || far(a.character, b.character) || far(a.word, b.word) ||
+           std::fabs(std::log(a.WordDots() / b.WordDots())) > 0.5 * kTimingMoved;
 }
 
 void CCwSequenceDecoder::LearnWordGap(double dots) {
@@ -731,6 +767,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // previous stretch's end and this one's start is long enough.
     auto emit = [&](const std::string& text) {
         if (text.empty()) return;
+        if (m_bGapOpen) KeepGap(m_dTrailing + leading);
         if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) {
             LearnWordGap(m_dTrailing + leading);
             *out += ' ';
@@ -741,6 +778,10 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     if (final || trailing >= kEmitDots * m_timing.WordDots() / tagCwTiming().WordDots()) {
         const std::string text = Words(decision, decision.wordScores.size());
         emit(text);
+        if (!text.empty()) {
+            KeepGaps(decision, steps + 1);
+            m_bGapOpen = true;
+        }
         if (trailing >= m_timing.WordDots() && m_bWordOpen) {
             *out += ' ';
             m_bWordOpen = false;
@@ -761,6 +802,8 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         return true;
     }
     emit(Words(decision, decision.wordScores.size() - 1));
+    KeepGaps(decision, decision.wordStarts.back());
+    m_bGapOpen = false;
     m_provisional = decision.text.substr(decision.text.rfind(' ') + 1);
     if (m_bWordOpen) *out += ' ';
     m_bWordOpen = false;

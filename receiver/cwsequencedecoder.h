@@ -17,6 +17,7 @@
 #pragma once
 
 #include <complex>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -141,6 +142,12 @@ private:
     // the word gap towards one seen across two stretches (dots).
     void LearnTiming(const tagDecision& d);
     void LearnWordGap(double dots);
+    // Keeps the gaps between characters of a reading let out (and one
+    // across two stretches, in dots) for splitting into letter and word gaps.
+    // untilStep: only gaps up to the mark that starts there (the marks
+    // after it wait for the next stretch).
+    void KeepGaps(const tagDecision& d, int untilStep);
+    void KeepGap(double dots);
     static bool TimingMoved(const cwsequence::tagCwTiming& a, const cwsequence::tagCwTiming& b);
     // Turns the samples by -offset cycles per sample.
     void Rotate(double cyclesPerSample);
@@ -203,7 +210,11 @@ private:
     size_t m_nHeldSamples = 0;  // how many samples it was read from
     std::string m_provisional;
     cwsequence::tagCwTiming m_timing;       // the sender's timing as learnt
+    std::deque<double> m_gaps;  // recent gaps between characters (dots)
     bool m_bWordOpen = false;   // characters out since the last word space
+    // The gap after the last character out has not been kept yet (it
+    // runs on into the next stretch).
+    bool m_bGapOpen = false;
     double m_dTrailing = 0.0;   // dots of gap after the last character out
     std::vector<std::complex<double>> m_samples;
     // The table as a tree: node 0 is the empty code; each node's child by

@@ -23,8 +23,11 @@ struct tagCwTiming {
     double element = 1.0;
     double character = 3.0;
     double word = 7.0;
+    // Where the gaps seen split into the sender's letter and word gaps
+    // (0: not known, halfway between the two lengths).
+    double boundary = 0.0;
     // A gap of this many dots or more is a word space.
-    double WordDots() const { return 0.5 * (character + word); }
+    double WordDots() const { return boundary > 0 ? boundary : 0.5 * (character + word); }
 };
 // Every character read costs the log of the table's size: all characters
 // equally likely, so that reading one more (a burst of noise as an E, a

@@ -75,6 +75,9 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
         }
     }
     for (size_t t = 0; t < T; ++t) gapEnd[t * nodes] = 0.0;  // leading gap of any length
+    // The best reading that ends a character more than the longest gap ago.
+    double farEnd = kNone;
+    int farFrom = -1;
     for (int t = 1; t <= steps; ++t) {
         const size_t tt = static_cast<size_t>(t);
         for (int d = 1; d <= maxMark && d <= t; ++d) {
@@ -147,6 +150,22 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
                     gapFrom[tt * nodes + n] = static_cast<int>(s);
                     gapNode[tt * nodes + n] = static_cast<int>(n);
                 }
+            }
+        }
+        // A pause longer than the longest gap weighed (a hand sender
+        // stopping to think, or two stretches joined across their silence)
+        // is a word space of any length: it costs what the longest does.
+        if (t > maxGap) {
+            const size_t s = static_cast<size_t>(t - maxGap - 1);
+            if (charEnd[s] > farEnd) {
+                farEnd = charEnd[s];
+                farFrom = static_cast<int>(s);
+            }
+            const double v = farEnd + charGapPrior[static_cast<size_t>(maxGap)] - kCharCost;
+            if (farFrom >= 0 && v > gapEnd[tt * nodes]) {
+                gapEnd[tt * nodes] = v;
+                gapFrom[tt * nodes] = farFrom;
+                gapNode[tt * nodes] = charNode[static_cast<size_t>(farFrom)];
             }
         }
         for (int d = 1; d <= maxGap && d <= t; ++d) {
@@ -250,6 +269,7 @@ double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std
     const double between[] = {m_timing.character, m_timing.word};
     static const double betweenWeight[] = {0.75, 0.25};
     const double gapSpread = spread * 1.1;
+    const double maxGap = std::max(kMaxGapDots, 1.6 * m_timing.word);
     const long last = static_cast<long>(prefix.size()) - 1;
     const long half = std::max(1L, std::lround(0.5 * dotSamples / kStepsPerDot));
     const long stride = std::max(1L, half / 4);
@@ -279,7 +299,7 @@ double CCwSequenceDecoder::FineScore(const tagDecision& d, const std::vector<std
         score += best + std::log(0.5) + LengthPrior(length / dotSamples, d.dashes[k] ? three : one, full, 1, spread) -
                  std::log(length);
         if (previousEnd >= 0) {
-            const double gap = static_cast<double>(bestFrom - previousEnd);
+            const double gap = std::min(static_cast<double>(bestFrom - previousEnd), maxGap * dotSamples);
             score += (d.charStarts[k] ? LengthPrior(gap / dotSamples, between, betweenWeight, 2, gapSpread)
                                       : LengthPrior(gap / dotSamples, element, full, 1, gapSpread)) -
                      std::log(gap);

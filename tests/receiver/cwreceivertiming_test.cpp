@@ -1,6 +1,7 @@
 // The adaptive receiver's timing on clean generated CW: hand-sent keying
 // (dashes 2.5 to 4 dots, jitter, long letter and word gaps, a speed that
-// drifts), the short words machine keying used to split ("599" as "EEE99",
+// drifts, word gaps from barely longer than a letter gap to long pauses),
+// the short words machine keying used to split ("599" as "EEE99",
 // "R" as "IE"), and how soon the first words of an over are shown.
 #include <gtest/gtest.h>
 
@@ -181,6 +182,31 @@ TEST_F(CwReceiverTimingTest, HeavyAndLightHandsAreCopiedFromTheFirstWord) {
     }
     // At most 1 % over the rows.
     EXPECT_LE(errors * 100, text.size() * (sizeof rows / sizeof rows[0])) << errors << " errors over the rows";
+}
+
+TEST_F(CwReceiverTimingTest, WordSpacesFollowTheSendersOwnGaps) {
+    // Letter gaps as long as a machine's word gaps and word gaps far
+    // longer, even past the longest gap a word space was weighed at (a
+    // hand pausing between words); or word gaps barely half again a
+    // letter gap. A boundary halfway between 3 and 7 dots splits the
+    // first into single letters; a pause read as a gap too long for any
+    // space got a stray E in it.
+    static const tagSender rows[] = {
+        // wpm  tone  dash  letter word  jitter drift phase   seed
+        {20, 900, 3.0, 4.8, 12.5, 0.05, 0.0, false, 41},
+        {26, 1500, 3.3, 4.6, 14.0, 0.05, 0.05, false, 42},
+        {16, 700, 3.2, 4.2, 6.6, 0.04, 0.0, false, 43},
+        {30, 2100, 2.8, 2.7, 4.4, 0.04, -0.05, true, 44},
+    };
+    const std::string text = "S4U3X 577GD YRF0F 8QXWC W7JFI 25U3V YJYNQ CSF7L EJEGA ECHT1 01F8O EKK7G";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(text, rows[i], m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        EXPECT_EQ(text, got) << "row " << i << ": " << rows[i].wpm << " WPM, letter gap " << rows[i].letterGap
+                             << ", word gap " << rows[i].wordGap;
+    }
 }
 
 TEST_F(CwReceiverTimingTest, ShowsTheFirstWordsWithinTwoWords) {
