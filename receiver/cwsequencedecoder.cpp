@@ -94,6 +94,10 @@ constexpr double kTimingMoved = 0.04;
 // Gaps between characters kept for telling letter gaps from word gaps.
 constexpr size_t kKeptGaps = 48;
 constexpr double kLongestKeptGap = 20.0;
+// What a mark must score (as kTimingSnr) for its gaps to be kept: a
+// gap's length scatters less in noise than a mark's, and the split of
+// many gaps stands out of their scatter.
+constexpr double kGapSnr = 15.0;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -222,6 +226,7 @@ double CCwSequenceDecoder::FitDot(const tagDecision& d, double dot) const {
 }
 
 void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
+    LearnGaps(d);
     // Lengths read in noise scatter, and would move the timing from what
     // the sender keys.
     if (MarkUnit() < kTimingSnr) return;
@@ -250,26 +255,28 @@ void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
     };
     learn(&m_timing.dash, 1, 2.2, 4.5);
     learn(&m_timing.element, 2, 0.6, 1.8);
+    // Until the gaps have split clearly, letter and word gaps from those
+    // on either side of the boundary as it stands.
+    if (m_timing.boundary > 0) return;
+    learn(&m_timing.character, 3, 2.0, 6.0);
+    learn(&m_timing.word, 4, 4.5, kMaxGapDots);
+    m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
+}
+
+void CCwSequenceDecoder::LearnGaps(const tagDecision& d) {
+    if (MarkUnit() < kGapSnr) return;
     // Letter and word gaps from where the gaps seen, these and those of
-    // the stretches before, split; until they first split clearly, from
-    // the gaps on either side of the boundary as it stands.
+    // the stretches before, split. A split once found holds until the
+    // gaps show another: one unclear stretch of gaps does not undo it.
     std::vector<double> gaps(m_gaps.begin(), m_gaps.end());
     for (size_t i = 1; i < d.marks.size(); ++i) {
         if (d.charStarts[i]) gaps.push_back(static_cast<double>(d.marks[i].first - d.marks[i - 1].second) / kStepsPerDot);
     }
     const tagCwGapSplit split = SplitCwGaps(gaps);
-    if (split.found) {
-        m_timing.character = std::min(6.0, std::max(2.0, split.character));
-        m_timing.word = std::min(kMaxGapDots, std::max(1.3 * m_timing.character, split.word));
-        m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, split.boundary));
-        return;
-    }
-    // A split once found holds until the gaps show another: one unclear
-    // stretch of gaps does not undo it.
-    if (m_timing.boundary > 0) return;
-    learn(&m_timing.character, 3, 2.0, 6.0);
-    learn(&m_timing.word, 4, 4.5, kMaxGapDots);
-    m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
+    if (!split.found) return;
+    m_timing.character = std::min(6.0, std::max(2.0, split.character));
+    m_timing.word = std::min(kMaxGapDots, std::max(1.3 * m_timing.character, split.word));
+    m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, split.boundary));
 }
 
 void CCwSequenceDecoder::KeepGaps(const tagDecision& d, int untilStep) {
@@ -281,7 +288,7 @@ void CCwSequenceDecoder::KeepGaps(const tagDecision& d, int untilStep) {
 void CCwSequenceDecoder::KeepGap(double dots) {
     // Only what a clear signal shows (in noise the gaps scatter), and no
     // pause much longer than any word space.
-    if (MarkUnit() < kTimingSnr || dots <= 0 || dots > kLongestKeptGap) return;
+    if (MarkUnit() < kGapSnr || dots <= 0 || dots > kLongestKeptGap) return;
     m_gaps.push_back(dots);
     while (m_gaps.size() > kKeptGaps) m_gaps.pop_front();
 }

@@ -141,6 +141,9 @@ private:
     // Moves the sender's timing towards what a clear reading shows, and
     // the word gap towards one seen across two stretches (dots).
     void LearnTiming(const tagDecision& d);
+    // Letter and word gaps, and the boundary, from the gaps kept and those
+    // of the reading.
+    void LearnGaps(const tagDecision& d);
     void LearnWordGap(double dots);
     // Keeps the gaps between characters of a reading let out (and one
     // across two stretches, in dots) for splitting into letter and word gaps.
