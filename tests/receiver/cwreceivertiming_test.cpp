@@ -105,6 +105,14 @@ std::string Decode(const std::vector<int16_t>& pcm, const tagCwReceiverConfig& c
 class CwReceiverTimingTest : public ::testing::Test {
 protected:
     void SetUp() override { FillDefaultMorseTable(m_table); }
+    // The text keyed by the sender after half a second of silence and
+    // before a second of it, as the receiver copies it about the pitch.
+    std::string Copy(const std::string& text, const tagSender& s) const {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(text, s, m_table, &x);
+        x.resize(x.size() + kRate, 0.0);
+        return Decode(ToPcm(x), Around(s.toneHz), m_table);
+    }
     tagMorseCode m_table[MORSE_CODE_COUNT];
 };
 
@@ -121,10 +129,7 @@ TEST_F(CwReceiverTimingTest, MachineKeyingOfShortWordsComesOutExactly) {
     };
     const std::string text = "599 R 5NN EEE IE R TU 599 R";
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        std::vector<double> x(kRate / 2, 0.0);
-        Key(text, rows[i], m_table, &x);
-        x.resize(x.size() + kRate, 0.0);
-        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        const std::string got = Copy(text, rows[i]);
         EXPECT_EQ(text, got) << "row " << i << ": " << rows[i].wpm << " WPM, " << rows[i].toneHz << " Hz"
                              << (rows[i].restartPhase ? ", phase restarted per element" : "");
     }
@@ -143,10 +148,7 @@ TEST_F(CwReceiverTimingTest, HandKeyingIsCopiedOnceTheSenderIsLearnt) {
     };
     const std::string text = "CQ CQ DE DL1ABC DL1ABC K UR RST 599 NAME ANA QTH OSLO HW? 73 TU";
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        std::vector<double> x(kRate / 2, 0.0);
-        Key(text, rows[i], m_table, &x);
-        x.resize(x.size() + kRate, 0.0);
-        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        const std::string got = Copy(text, rows[i]);
         EXPECT_LE(EditDistance(text, got), 1u)
             << "row " << i << ": " << rows[i].wpm << " WPM, dash " << rows[i].dash << ", letter gap "
             << rows[i].letterGap << ", word gap " << rows[i].wordGap << ", jitter " << rows[i].jitter
@@ -170,10 +172,7 @@ TEST_F(CwReceiverTimingTest, HeavyAndLightHandsAreCopiedFromTheFirstWord) {
     const std::string text = "HA7KDK HP6N XL4YJL/P X6UX H82PQS JS6FO G6EHH Z0Z X44E";
     size_t errors = 0;
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        std::vector<double> x(kRate / 2, 0.0);
-        Key(text, rows[i], m_table, &x);
-        x.resize(x.size() + kRate, 0.0);
-        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        const std::string got = Copy(text, rows[i]);
         const size_t e = EditDistance(text, got);
         errors += e;
         EXPECT_LE(e, 2u) << "row " << i << ": " << rows[i].wpm << " WPM, dash " << rows[i].dash << ", letter gap "
@@ -200,10 +199,7 @@ TEST_F(CwReceiverTimingTest, WordSpacesFollowTheSendersOwnGaps) {
     };
     const std::string text = "S4U3X 577GD YRF0F 8QXWC W7JFI 25U3V YJYNQ CSF7L EJEGA ECHT1 01F8O EKK7G";
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        std::vector<double> x(kRate / 2, 0.0);
-        Key(text, rows[i], m_table, &x);
-        x.resize(x.size() + kRate, 0.0);
-        const std::string got = Decode(ToPcm(x), Around(rows[i].toneHz), m_table);
+        const std::string got = Copy(text, rows[i]);
         EXPECT_EQ(text, got) << "row " << i << ": " << rows[i].wpm << " WPM, letter gap " << rows[i].letterGap
                              << ", word gap " << rows[i].wordGap;
     }
