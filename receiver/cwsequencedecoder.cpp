@@ -94,8 +94,9 @@ constexpr double kTimingMoved = 0.04;
 // Gaps between characters kept for telling letter gaps from word gaps.
 constexpr size_t kKeptGaps = 48;
 constexpr double kLongestKeptGap = 20.0;
-// What a mark must score (as kTimingSnr) for its gaps to be kept: a
-// gap's length scatters less in noise than a mark's, and the split of
+// A dot's energy over the noise density (as kTimingSnr) from which the
+// gaps between characters are kept and split into letter and word gaps:
+// a gap's length scatters less in noise than a mark's, and the split of
 // many gaps stands out of their scatter.
 constexpr double kGapSnr = 15.0;
 // Energy of a dot over the noise power density below which a stretch is
@@ -286,8 +287,8 @@ void CCwSequenceDecoder::KeepGaps(const tagDecision& d, int untilStep) {
 }
 
 void CCwSequenceDecoder::KeepGap(double dots) {
-    // Only what a clear signal shows (in noise the gaps scatter), and no
-    // pause much longer than any word space.
+    // Only where a dot stands well over the noise (deeper in it the gaps
+    // scatter), and no pause much longer than any word space.
     if (MarkUnit() < kGapSnr || dots <= 0 || dots > kLongestKeptGap) return;
     m_gaps.push_back(dots);
     while (m_gaps.size() > kKeptGaps) m_gaps.pop_front();
