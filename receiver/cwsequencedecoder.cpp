@@ -74,6 +74,9 @@ constexpr double kNoiseSumDots = 0.25;
 // ends in this many dots of silence.
 constexpr size_t kAcquireMarks = 60;
 constexpr double kAcquireSilenceDots = 20.0;
+// More marks than any word holds (the longest call signs, a portable suffix
+// and all, hold some 30).
+constexpr size_t kWordlessMarks = 40;
 // A stretch's last word is let out only when this many dots of gap follow
 // it. The receiver cuts about six dots into a gap, by key decisions that
 // miss weak marks: the first dot of the next word can sit in a shorter
@@ -91,6 +94,14 @@ constexpr double kTimingFollow = 0.5;
 // A reading is read again when the timing it shows differs from what it
 // assumed by more than this (log of the ratio).
 constexpr double kTimingMoved = 0.04;
+// The sender's timing learnt stays within these lengths (in dots as the
+// marks read them): a hand's ranges, widened for what soft edges and a
+// light weighting do to them at speed (a 33 WPM dot with 6 ms edges reads
+// a fifth short, and every gap as much longer).
+constexpr double kLeastDash = 2.2, kMostDash = 5.5;
+constexpr double kLeastElement = 0.6, kMostElement = 2.5;
+constexpr double kLeastCharacter = 2.0, kMostCharacter = 8.0;
+constexpr double kLeastWord = 4.5, kMostWord = 15.0;
 // Gaps between characters kept for telling letter gaps from word gaps.
 constexpr size_t kKeptGaps = 48;
 constexpr double kLongestKeptGap = 20.0;
@@ -254,13 +265,13 @@ void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
         const double seen = sum[k] / n[k] - dotLog;
         *v = std::min(hi, std::max(lo, std::exp(std::log(*v) + share * (seen - std::log(*v)))));
     };
-    learn(&m_timing.dash, 1, 2.2, 4.5);
-    learn(&m_timing.element, 2, 0.6, 1.8);
+    learn(&m_timing.dash, 1, kLeastDash, kMostDash);
+    learn(&m_timing.element, 2, kLeastElement, kMostElement);
     // Until the gaps have split clearly, letter and word gaps from those
     // on either side of the boundary as it stands.
     if (m_timing.boundary > 0) return;
-    learn(&m_timing.character, 3, 2.0, 6.0);
-    learn(&m_timing.word, 4, 4.5, kMaxGapDots);
+    learn(&m_timing.character, 3, kLeastCharacter, kMostCharacter);
+    learn(&m_timing.word, 4, kLeastWord, kMostWord);
     m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
 }
 
@@ -275,8 +286,8 @@ void CCwSequenceDecoder::LearnGaps(const tagDecision& d) {
     }
     const tagCwGapSplit split = SplitCwGaps(gaps);
     if (!split.found) return;
-    m_timing.character = std::min(6.0, std::max(2.0, split.character));
-    m_timing.word = std::min(kMaxGapDots, std::max(1.3 * m_timing.character, split.word));
+    m_timing.character = std::min(kMostCharacter, std::max(kLeastCharacter, split.character));
+    m_timing.word = std::min(kMostWord, std::max(1.3 * m_timing.character, split.word));
     m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, split.boundary));
 }
 
@@ -303,7 +314,7 @@ bool CCwSequenceDecoder::TimingMoved(const tagCwTiming& a, const tagCwTiming& b)
 void CCwSequenceDecoder::LearnWordGap(double dots) {
     if (MarkUnit() < kTimingSnr || dots < m_timing.WordDots() || dots > 2.0 * m_timing.word) return;
     const double share = 1.0 / (1.0 + kTimingPrior);
-    m_timing.word = std::min(kMaxGapDots, std::exp(std::log(m_timing.word) + share * (std::log(dots) - std::log(m_timing.word))));
+    m_timing.word = std::min(kMostWord, std::exp(std::log(m_timing.word) + share * (std::log(dots) - std::log(m_timing.word))));
     m_timing.word = std::max(m_timing.word, 1.3 * m_timing.character);
 }
 
@@ -803,6 +814,15 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
     // missed by the hard decision, or more to come): the words before its
     // last word gap are out, the last word waits for the next stretch.
     if (decision.wordStarts.empty()) {
+        // A long stretch with no word space in it at all is not text but
+        // a timing learnt wrongly (a first reading taken in a fade learns
+        // word gaps from the marks it lost, and then reads every real word
+        // gap as letter gaps about a burst of noise): the timing starts
+        // over, and the stretch is read with it when it next comes.
+        if (!acquiring && decision.marks.size() >= kWordlessMarks) {
+            m_timing = cwsequence::tagCwTiming();
+            m_gaps.clear();
+        }
         // All of it waits, as it came.
         if (m_bWordOpen && m_dTrailing + leading >= m_timing.WordDots()) m_provisional = " ";
         m_provisional += decision.text;

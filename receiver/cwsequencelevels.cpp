@@ -30,10 +30,13 @@ constexpr double kLevelQuantile = 0.75;
 constexpr double kFloorDotSnr = 6.0;
 constexpr double kFloorShare = 0.2;
 // Levels are followed only on a signal whose dot scores at least this
-// (energy over the noise power density, at the levels carried): at -8 to
-// -10 dB in 3 kHz a dot scores 40 to 50, and the quantiles of so short a
-// window scatter too much there.
-constexpr double kFollowDotSnr = 100.0;
+// (energy over the noise power density, at the levels carried): in deep
+// noise the quantiles of so short a window scatter more than a fade moves
+// the level. A signal fading about +3 dB in 3 kHz scores only some 60 to
+// 110 at its mean level, and must be followed: held at that level, a
+// first reading across several fades took its troughs' marks for noise
+// and its peaks' noise for marks, and was lost from the start.
+constexpr double kFollowDotSnr = 40.0;
 }  // namespace
 
 void CCwSequenceDecoder::FollowLevels(double dot, double noise) {
