@@ -22,6 +22,12 @@ constexpr double kShortestGap = 2.0;
 // Word gaps are fewer than letter gaps in any text but one of single
 // letters: at most this share of the gaps.
 constexpr double kMostWordShare = 0.6;
+// A split that is not clear is still the best guess from this many gaps,
+// when the upper cluster takes a share of them that word gaps take in
+// text (a word every two to ten letters) and lies this far above.
+constexpr size_t kMinLikelyGaps = 16;
+constexpr double kLeastLikelyShare = 0.1, kMostLikelyShare = 0.5;
+constexpr double kMinLikelyRatio = 1.08;
 }  // namespace
 
 tagCwGapSplit SplitCwGaps(const std::vector<double>& gaps) {
@@ -81,6 +87,14 @@ tagCwGapSplit SplitCwGaps(const std::vector<double>& gaps) {
         }
         var = std::max(kMinSpread * kMinSpread, v / count);
     }
+    out.character = std::exp(m1);
+    out.word = std::exp(m2);
+    // Where a gap is as likely a word gap as a letter gap: letter gaps are
+    // the more common, so it lies nearer the word gaps.
+    const double at = 0.5 * (m1 + m2) + var * std::log((1.0 - share) / share) / (m2 - m1);
+    out.boundary = std::exp(std::min(m2, std::max(m1, at)));
+    out.likely = n >= kMinLikelyGaps && share >= kLeastLikelyShare && share <= kMostLikelyShare &&
+                 m2 - m1 >= std::log(kMinLikelyRatio);
     if (m2 - m1 < std::log(kMinRatio) || share > kMostWordShare) return out;
     // Two clusters must explain the gaps better than one by more than
     // their two more parameters buy (the Bayesian information criterion):
@@ -97,11 +111,5 @@ tagCwGapSplit SplitCwGaps(const std::vector<double>& gaps) {
     }
     if (two - one < std::log(count)) return out;
     out.found = true;
-    out.character = std::exp(m1);
-    out.word = std::exp(m2);
-    // Where a gap is as likely a word gap as a letter gap: letter gaps are
-    // the more common, so it lies nearer the word gaps.
-    const double at = 0.5 * (m1 + m2) + var * std::log((1.0 - share) / share) / (m2 - m1);
-    out.boundary = std::exp(std::min(m2, std::max(m1, at)));
     return out;
 }

@@ -13,6 +13,10 @@ struct tagCwGapSplit {
     double character = 0;   // the letter gaps' centre (dots, geometric mean)
     double word = 0;        // the word gaps' centre
     double boundary = 0;    // a gap this long or longer is a word space
+    // The two clusters do not stand clearly apart, but the gaps are many
+    // and split in the shares a text's letter and word gaps take: the
+    // centres and boundary are the best guess there is.
+    bool likely = false;
 };
 
 // gaps: lengths in dots of gaps between characters (in any order).

@@ -24,6 +24,12 @@ constexpr double kAcquireStep = 1.12;
 // of kAcquireStep either side of the speed it was held at.
 constexpr int kReleaseSteps = 3;
 constexpr double kOwnRatio = 1.15;
+// The first reading's speeds lie within this factor of the speed tracker's:
+// deep in noise a reading at a fraction of the speed, each of its marks
+// spanning a letter or two, sums the signal's energy over long windows and
+// can score above the true one, while the tracker, fitting the lengths of
+// the key decisions to dots and dashes, is seldom off by half as much.
+constexpr double kTrackerRange = 2.0;
 // The first reading's dot is taken from the lengths read when they differ
 // from the speed it was read at by more than this ratio.
 constexpr double kAcquireFit = 1.05;
@@ -102,6 +108,16 @@ constexpr double kLeastDash = 2.2, kMostDash = 5.5;
 constexpr double kLeastElement = 0.6, kMostElement = 2.5;
 constexpr double kLeastCharacter = 2.0, kMostCharacter = 8.0;
 constexpr double kLeastWord = 4.5, kMostWord = 15.0;
+// The gaps learnt from as word gaps start at least this far above the
+// median gap between characters.
+constexpr double kMedianGapShare = 1.05;
+// Gaps from which, showing no clear split, the longest kUnclearWordShare of
+// them are taken for the word gaps.
+constexpr size_t kMinUnclearGaps = 16;
+constexpr double kUnclearWordShare = 0.25;
+// Shares of the gaps between characters that word gaps take in text: from
+// a word every ten letters to a word every two.
+constexpr double kLeastWordShare = 0.1, kMostUnclearShare = 0.5;
 // Gaps between characters kept for telling letter gaps from word gaps.
 constexpr size_t kKeptGaps = 48;
 constexpr double kLongestKeptGap = 20.0;
@@ -110,6 +126,10 @@ constexpr double kLongestKeptGap = 20.0;
 // a gap's length scatters less in noise than a mark's, and the split of
 // many gaps stands out of their scatter.
 constexpr double kGapSnr = 15.0;
+// The noise of a stretch is measured in its gaps, which must take at least
+// this share of it. A heavy hand keying long dashes with short gaps leaves
+// a quarter of a stretch or less between its marks.
+constexpr double kLeastGapShare = 0.15;
 // Energy of a dot over the noise power density below which a stretch is
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
@@ -246,7 +266,20 @@ void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
     // word gaps.
     double sum[5] = {0, 0, 0, 0, 0};
     int n[5] = {0, 0, 0, 0, 0};
-    const double wordDots = m_timing.WordDots();
+    // Letter and word gaps are told apart at the boundary as it stands,
+    // but never so that most gaps between characters are word gaps: any
+    // text holds more letter gaps than word gaps, and a slow hand's letter
+    // gaps all longer than the boundary would otherwise teach it nothing
+    // but longer word gaps.
+    std::vector<double> between;
+    for (size_t i = 1; i < d.marks.size(); ++i) {
+        if (d.charStarts[i]) between.push_back(static_cast<double>(d.marks[i].first - d.marks[i - 1].second));
+    }
+    double wordDots = m_timing.WordDots();
+    if (!between.empty()) {
+        std::nth_element(between.begin(), between.begin() + static_cast<std::ptrdiff_t>(between.size() / 2), between.end());
+        wordDots = std::max(wordDots, kMedianGapShare * between[between.size() / 2] / kStepsPerDot);
+    }
     for (size_t i = 0; i < d.marks.size(); ++i) {
         const int k = d.dashes[i] ? 1 : 0;
         sum[k] += std::log(static_cast<double>(d.marks[i].second - d.marks[i].first));
@@ -285,7 +318,36 @@ void CCwSequenceDecoder::LearnGaps(const tagDecision& d) {
         if (d.charStarts[i]) gaps.push_back(static_cast<double>(d.marks[i].first - d.marks[i - 1].second) / kStepsPerDot);
     }
     const tagCwGapSplit split = SplitCwGaps(gaps);
-    if (!split.found) return;
+    if (!split.found && !split.likely) {
+        // No split to go by in gaps enough to tell: the gaps show one
+        // cluster, a hand's letter and word gaps run together. Word gaps
+        // are then the longest of them, as many as a text holds (a word
+        // every three to five letters), and the boundary lies just under
+        // them. Stretches cut at every letter gap misread as a word space
+        // hold too few gaps to learn this from on their own.
+        if (gaps.size() < kMinUnclearGaps) return;
+        std::vector<double> sorted(gaps);
+        std::sort(sorted.begin(), sorted.end());
+        // Unless the boundary as it stands makes word gaps of a share of
+        // them that no text has.
+        const double above = static_cast<double>(sorted.end() - std::lower_bound(sorted.begin(), sorted.end(), m_timing.WordDots())) /
+                             static_cast<double>(sorted.size());
+        if (above >= kLeastWordShare && above <= kMostUnclearShare) return;
+        const size_t k = static_cast<size_t>(kUnclearWordShare * static_cast<double>(sorted.size()));
+        const size_t at = sorted.size() - std::max<size_t>(1, k);
+        const double boundary = std::max(kMedianGapShare * sorted[sorted.size() / 2], 0.5 * (sorted[at - 1] + sorted[at]));
+        double sum[2] = {0, 0};
+        int n[2] = {0, 0};
+        for (double g : sorted) {
+            sum[g >= boundary ? 1 : 0] += std::log(g);
+            ++n[g >= boundary ? 1 : 0];
+        }
+        if (n[0] == 0 || n[1] == 0) return;
+        m_timing.character = std::min(kMostCharacter, std::max(kLeastCharacter, std::exp(sum[0] / n[0])));
+        m_timing.word = std::min(kMostWord, std::max(kLeastWord, std::exp(sum[1] / n[1])));
+        m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, boundary));
+        return;
+    }
     m_timing.character = std::min(kMostCharacter, std::max(kLeastCharacter, split.character));
     m_timing.word = std::min(kMostWord, std::max(1.3 * m_timing.character, split.word));
     m_timing.boundary = std::min(m_timing.word, std::max(m_timing.character, split.boundary));
@@ -554,7 +616,7 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
         double total = 0.0;
         for (const std::complex<double>& v : m_samples) total += std::norm(v);
         const double gapSamples = static_cast<double>(m_samples.size()) - sumN;
-        if (gapSamples > 0.3 * static_cast<double>(m_samples.size()) && sumN2 > 0) {
+        if (gapSamples > kLeastGapShare * static_cast<double>(m_samples.size()) && sumN2 > 0) {
             const double noiseNow = std::max(1e-30, m_dSumNoise * (total - markEnergy) / gapSamples);
             const double a2 = (sumS2 - sumN * noiseNow) / sumN2;
             // A stretch of noise alone shows no clear tone in the marks it
@@ -660,12 +722,17 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 };
                 if (acquiring) {
                     // Every speed, coarsely, then finely about the best.
+                    auto near = [&](double d) { return std::fabs(std::log(d / dot)) <= std::log(kTrackerRange); };
                     if (fromHeld) {
                         for (int k = -kReleaseSteps; k <= kReleaseSteps; ++k) {
-                            tryDot(released.dot * std::pow(kAcquireStep, k), spreadNow);
+                            const double d = released.dot * std::pow(kAcquireStep, k);
+                            if (near(d)) tryDot(d, spreadNow);
                         }
-                    } else {
-                        for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryDot(d, spreadNow);
+                    }
+                    if (bestScore == kNone) {
+                        for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) {
+                            if (near(d)) tryDot(d, spreadNow);
+                        }
                     }
                     const double coarse = bestDot;
                     // With each timing spread: a loose one lets a wrong

@@ -74,3 +74,29 @@ TEST(CwGapSplitTest, FindsNothingWhereTheGapsShowNoSecondCluster) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CwGapSplitTest, GivesABestGuessWhereManyGapsSplitUnclearly) {
+    // Word gaps barely longer than letter gaps: not a clear split, but from
+    // many gaps the guess lies between the two; from few it is not made.
+    struct tagRow {
+        std::vector<double> gaps;
+        bool likely;
+        double boundaryLo, boundaryHi;
+    };
+    const tagRow rows[] = {
+        {Gaps(4.6, 40, 5.5, 10, 0.05, 2), true, 4.8, 5.5},
+        {Gaps(4.9, 36, 5.7, 12, 0.04, 4), true, 5.0, 5.7},
+        {Gaps(4.6, 8, 5.5, 2, 0.05, 6), false, 0, 0},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const tagCwGapSplit split = SplitCwGaps(rows[i].gaps);
+        EXPECT_EQ(rows[i].likely, split.found || split.likely) << "row " << i;
+        if (!rows[i].likely) continue;
+        EXPECT_GT(split.boundary, rows[i].boundaryLo) << "row " << i;
+        EXPECT_LT(split.boundary, rows[i].boundaryHi) << "row " << i;
+    }
+}
+
+}  // namespace

@@ -205,6 +205,49 @@ TEST_F(CwReceiverTimingTest, WordSpacesFollowTheSendersOwnGaps) {
     }
 }
 
+TEST_F(CwReceiverTimingTest, SlowLetterGapsBarelyShorterThanWordGapsStayInTheirWords) {
+    // A slow hand whose letter gaps are all longer than the boundary a
+    // receiver starts with, and whose word gaps are only a little longer
+    // again: the gaps show no clear two clusters, and a boundary learnt
+    // from whatever lies above it reads every letter gap as a word space.
+    // Short overs, where the whole text is the first reading.
+    static const tagSender rows[] = {
+        // wpm  tone  dash  letter word  jitter drift phase   seed weight
+        {15, 1150, 2.7, 4.9, 5.7, 0.03, -0.07, false, 51, 0.11},
+        {12.5, 1630, 2.6, 4.0, 5.7, 0.08, 0.1, false, 52, -0.07},
+        {12, 1100, 3.3, 5.0, 5.8, 0.04, 0.1, false, 53, 0.05},
+    };
+    const std::string texts[] = {"E0Q VO0LF C38Z R86K G19LI NN2A SP1EQ", "5NN 599 5NN 1997 602 599",
+                                 "B1MTK A96TH G42S IT3F VF6F U4Y"};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const std::string got = Copy(texts[i], rows[i]);
+        // Some of these gaps fall on the other side of any boundary: a
+        // word space or two, not one per letter.
+        EXPECT_LE(EditDistance(texts[i], got), 2u)
+            << "row " << i << ": " << rows[i].wpm << " WPM, letter gap " << rows[i].letterGap << ", word gap "
+            << rows[i].wordGap << ": expected '" << texts[i] << "', decoded '" << got << "'";
+    }
+}
+
+TEST_F(CwReceiverTimingTest, DenseKeyingOfAHeavyHandIsNotTakenForNoise) {
+    // Long dashes, the marks longer still and the gaps short, on words
+    // mostly of dashes: a quarter of the time or less lies between marks,
+    // where the noise is measured. Such a stretch was dropped as noise and
+    // the words in it lost.
+    static const tagSender rows[] = {
+        // wpm  tone  dash  letter word  jitter drift phase   seed weight
+        {14, 390, 3.9, 2.8, 5.3, 0.08, 0.0, false, 61, 0.14},
+        {20, 820, 3.8, 2.6, 5.0, 0.05, 0.0, true, 62, 0.15},
+    };
+    const std::string text = "NQ2MR ROABG W8XVI ZOIVW YY7NC Y39G0 A2P09 QJ0O9 MOTO0 YQ90J";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const std::string got = Copy(text, rows[i]);
+        EXPECT_LE(EditDistance(text, got), 2u) << "row " << i << ": " << rows[i].wpm << " WPM, dash " << rows[i].dash
+                                               << ", weight " << rows[i].weight << ": expected '" << text
+                                               << "', decoded '" << got << "'";
+    }
+}
+
 TEST_F(CwReceiverTimingTest, ShowsTheFirstWordsWithinTwoWords) {
     // Once the second word's gap has gone by, the first word shows, final
     // or provisional; what is shown provisionally is never the final text
