@@ -134,6 +134,13 @@ constexpr double kLeastGapShare = 0.15;
 // taken for noise.
 constexpr double kMinDotSnr = 6.0;
 
+// The middle value (the upper one of an even count); values not empty.
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
 }  // namespace
 
 CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) : m_dRate(rate) {
@@ -276,10 +283,7 @@ void CCwSequenceDecoder::LearnTiming(const tagDecision& d) {
         if (d.charStarts[i]) between.push_back(static_cast<double>(d.marks[i].first - d.marks[i - 1].second));
     }
     double wordDots = m_timing.WordDots();
-    if (!between.empty()) {
-        std::nth_element(between.begin(), between.begin() + static_cast<std::ptrdiff_t>(between.size() / 2), between.end());
-        wordDots = std::max(wordDots, kMedianGapShare * between[between.size() / 2] / kStepsPerDot);
-    }
+    if (!between.empty()) wordDots = std::max(wordDots, kMedianGapShare * Median(between) / kStepsPerDot);
     for (size_t i = 0; i < d.marks.size(); ++i) {
         const int k = d.dashes[i] ? 1 : 0;
         sum[k] += std::log(static_cast<double>(d.marks[i].second - d.marks[i].first));
@@ -335,7 +339,7 @@ void CCwSequenceDecoder::LearnGaps(const tagDecision& d) {
         if (above >= kLeastWordShare && above <= kMostUnclearShare) return;
         const size_t k = static_cast<size_t>(kUnclearWordShare * static_cast<double>(sorted.size()));
         const size_t at = sorted.size() - std::max<size_t>(1, k);
-        const double boundary = std::max(kMedianGapShare * sorted[sorted.size() / 2], 0.5 * (sorted[at - 1] + sorted[at]));
+        const double boundary = std::max(kMedianGapShare * Median(sorted), 0.5 * (sorted[at - 1] + sorted[at]));
         double sum[2] = {0, 0};
         int n[2] = {0, 0};
         for (double g : sorted) {
