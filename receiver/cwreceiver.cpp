@@ -73,6 +73,7 @@ CCwReceiver::CCwReceiver(const tagCwReceiverConfig& given, const tagMorseCode* t
     : m_config(Sane(given)),
       m_search(m_config.nRate, m_config.dBandStartHz, m_config.dBandEndHz),
       m_baseband(m_config.nRate, 0.5 * (m_config.dBandStartHz + m_config.dBandEndHz), BasebandRate()),
+      m_carriers(m_baseband.OutputRate()),
       m_lowpass(m_baseband.OutputRate()),
       m_tone(m_baseband.OutputRate(), m_baseband.CentreHz(), m_baseband.CentreHz() - kNarrowHalf,
              m_baseband.CentreHz() + kNarrowHalf),
@@ -142,7 +143,7 @@ void CCwReceiver::FeedNarrow(const int16_t* samples, size_t n) {
         m_referenceHistory[m_nReferencePos] = m_reference;
         m_nReferencePos = (m_nReferencePos + 1) % m_referenceHistory.size();
         m_reference *= m_referenceStep;
-        Step(m_lowpass.Feed(z));
+        Step(m_lowpass.Feed(m_carriers.Feed(z, m_tone.OffsetHz())));
     }
 }
 
@@ -167,6 +168,7 @@ void CCwReceiver::FollowTone() {
 
 void CCwReceiver::Retune(double hz) {
     m_baseband.SetCentre(hz);
+    m_carriers.Reset();
     const double centre = m_baseband.CentreHz();
     m_tone = CCwToneTracker(m_baseband.OutputRate(), centre, centre - kNarrowHalf, centre + kNarrowHalf, true);
     m_dOffset = 1e9;  // the detectors take the new offset on the next sample

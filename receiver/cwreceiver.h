@@ -1,7 +1,8 @@
 // CCwReceiver: the adaptive CW receiver. It takes every sample of the
 // sound input and turns it into key decisions and text:
 //   keyed-tone search over the whole band (cwtonesearch.h) -> mixer on the
-//   tone found and decimator (cwbaseband.h) -> low-pass that keeps
+//   tone found and decimator (cwbaseband.h) -> steady carriers taken out
+//   (cwcarriercanceller.h) -> low-pass that keeps
 //   neighbouring signals out (cwlowpass.h) -> fine tone follower
 //   (cwtonetracker.h) -> detector matched to one dot (cwmatcheddetector.h)
 //   -> levels and mark/space decision (cwleveltracker.h) -> marks and
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "receiver/cwbaseband.h"
+#include "receiver/cwcarriercanceller.h"
 #include "receiver/cwdecodeworker.h"
 #include "receiver/cwleveltracker.h"
 #include "receiver/cwlowpass.h"
@@ -89,6 +91,7 @@ private:
     double m_dRate;
     CCwToneSearch m_search;
     CCwBaseband m_baseband;
+    CCwCarrierCanceller m_carriers;
     CCwLowPass m_lowpass;
     CCwToneTracker m_tone;
     CCwMatchedDetector m_detector;

@@ -162,14 +162,17 @@ CCwSequenceDecoder::CCwSequenceDecoder(double rate, const tagMorseCode* table) :
     }
 }
 
+bool CCwSequenceDecoder::WeakWord(double score, double level) const {
+    return m_dMarkScore > 0 && score < kWeakWordShare * m_dMarkScore * MarkUnit() * level;
+}
+
 std::string CCwSequenceDecoder::Words(const tagDecision& d, size_t words) const {
     std::string text;
     size_t at = 0;
     for (size_t w = 0; w < words && at <= d.text.size(); ++w) {
         size_t end = d.text.find(' ', at);
         if (end == std::string::npos) end = d.text.size();
-        const bool weak = w < d.wordScores.size() && m_dMarkScore > 0 &&
-                          d.wordScores[w] < kWeakWordShare * m_dMarkScore * MarkUnit() * d.wordLevels[w];
+        const bool weak = w < d.wordScores.size() && WeakWord(d.wordScores[w], d.wordLevels[w]);
         if (!weak) {
             if (!text.empty()) text += ' ';
             text.append(d.text, at, end - at);

@@ -93,6 +93,9 @@ private:
                                      double dot);
     // The best reading for the given levels and timing spread; with a
     // phase reference, each mark's phase is weighed against it.
+    // Whether a word of this share of the score, its marks at this summed
+    // level, scores as noise read as a word rather than as real marks.
+    bool WeakWord(double score, double level) const;
     tagDecision Segment(const std::vector<std::complex<double>>& prefix, const std::vector<double>& count,
                         int steps, double amplitude, double noise, double spread,
                         const tagPhaseReference* reference) const;

@@ -8,6 +8,13 @@
 
 using namespace cwsequence;
 
+namespace {
+// A gap between characters up to this many times the word space boundary
+// (and short of the word gaps' own length) is taken for a letter gap where
+// a word space would leave a character on its own.
+constexpr double kLoneWordMargin = 1.25;
+}  // namespace
+
 CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
                                                              const std::vector<double>& count, int steps,
                                                              double amplitude, double noise, double spread,
@@ -202,26 +209,32 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     }
     out.score = best;
     if (endT == 0) return out;
-    // Walk back through marks and gaps; characters are collected in reverse.
-    std::string reversed;
+    // Walk back through marks and gaps; characters are collected in reverse,
+    // each with its marks, its level and the gap before it.
+    struct tagChar {
+        char ch;
+        int marks = 0;
+        double level = 0.0;
+        double endScore = 0.0;  // the reading's score to the end of its last mark
+        double gapDots = 0.0;   // the gap before it (0: none, the first)
+        int start = 0;          // the step its first mark starts at
+        double gapScore = 0.0;  // the reading's score to the end of that gap
+    };
+    std::vector<tagChar> chars;
     size_t t = endT, n = endNode;
-    reversed.push_back(m_nodes[n].ch);
-    // Each word's share of the score: from the end of the gap before it to
-    // the end of its last mark, less the cost of its characters.
-    double wordEnd = markEnd[t * nodes + n] - kCharCost;
-    int wordMarks = 0;
-    double wordLevel = 0.0;
+    chars.push_back({m_nodes[n].ch});
+    chars.back().endScore = best;
     while (true) {
         const size_t s = static_cast<size_t>(markFrom[t * nodes + n]);
         const size_t before = static_cast<size_t>(markNode[t * nodes + n]);
         out.marks.emplace_back(static_cast<int>(s), static_cast<int>(t));
         out.dashes.push_back(m_nodes[before].child[1] == static_cast<int>(n) ? 1 : 0);
         out.charStarts.push_back(before == 0 ? 1 : 0);
-        ++wordMarks;
+        ++chars.back().marks;
         // At the level about the mark, but never above the level carried:
         // a burst of noise sets the level about itself.
         const double a = std::min(1.0, AmplitudeAt(0.5 * (count[s] + count[t]), amplitude) / amplitude);
-        wordLevel += a * a;
+        chars.back().level += a * a;
         if (before != 0) {
             // A gap inside the character.
             const int g = gapFrom[s * nodes + before];
@@ -230,35 +243,76 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
             continue;
         }
         const int g = gapFrom[s * nodes];
-        if (g < 0) {
-            out.wordScores.push_back(wordEnd);  // the leading gap scores 0
-            out.wordMarks.push_back(wordMarks);
-            out.wordLevels.push_back(wordLevel);
-            break;
-        }
+        if (g < 0) break;
         const size_t prevNode = static_cast<size_t>(gapNode[s * nodes]);
-        if (static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot >= wordDots) {
-            reversed.push_back(' ');
-            out.wordStarts.push_back(static_cast<int>(s));
-            out.wordScores.push_back(wordEnd - gapEnd[s * nodes]);
-            out.wordMarks.push_back(wordMarks);
-            out.wordLevels.push_back(wordLevel);
-            wordMarks = 0;
-            wordLevel = 0.0;
-            wordEnd = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
-        }
-        reversed.push_back(m_nodes[prevNode].ch);
+        chars.back().gapDots = static_cast<double>(s - static_cast<size_t>(g)) / kStepsPerDot;
+        chars.back().start = static_cast<int>(s);
+        chars.back().gapScore = gapEnd[s * nodes];
+        chars.push_back({m_nodes[prevNode].ch});
+        chars.back().endScore = markEnd[static_cast<size_t>(g) * nodes + prevNode] - kCharCost;
         t = static_cast<size_t>(g);
         n = prevNode;
     }
     std::reverse(out.marks.begin(), out.marks.end());
     std::reverse(out.dashes.begin(), out.dashes.end());
     std::reverse(out.charStarts.begin(), out.charStarts.end());
-    out.text.assign(reversed.rbegin(), reversed.rend());
-    std::reverse(out.wordStarts.begin(), out.wordStarts.end());
-    std::reverse(out.wordScores.begin(), out.wordScores.end());
-    std::reverse(out.wordMarks.begin(), out.wordMarks.end());
-    std::reverse(out.wordLevels.begin(), out.wordLevels.end());
+    std::reverse(chars.begin(), chars.end());
+    // Word spaces: the gaps as long as the boundary between letter and word
+    // gaps, but a word of one character is rare in what is sent (a K, an R),
+    // while a hand's long letter gap read across the boundary makes two of
+    // them at once ("5 NN", "3 0 290"): a gap short of the word gaps'
+    // length that would leave a character on its own is a letter gap. The
+    // shortest such gap goes first, and each joined word is looked at again.
+    // A lone character that scores as noise stays apart, to be dropped.
+    std::vector<char> space(chars.size(), 0);
+    for (size_t i = 1; i < chars.size(); ++i) space[i] = chars[i].gapDots >= wordDots ? 1 : 0;
+    const double loneDots = std::max(wordDots, std::min(timing.word, kLoneWordMargin * wordDots));
+    auto wordAt = [&](size_t i, size_t* from, size_t* to) {
+        *from = i;
+        while (*from > 0 && !space[*from]) --*from;
+        *to = i + 1;
+        while (*to < chars.size() && !space[*to]) ++*to;
+    };
+    auto lone = [&](size_t i) {
+        size_t from = 0, to = 0;
+        wordAt(i, &from, &to);
+        if (to - from != 1) return false;
+        const double score = chars[i].endScore - (from == 0 ? 0.0 : chars[from].gapScore);
+        return !WeakWord(score, chars[i].level);
+    };
+    while (true) {
+        size_t join = 0;
+        for (size_t i = 1; i < chars.size(); ++i) {
+            if (space[i] && chars[i].gapDots < loneDots && (lone(i - 1) || lone(i)) &&
+                (join == 0 || chars[i].gapDots < chars[join].gapDots)) {
+                join = i;
+            }
+        }
+        if (join == 0) break;
+        space[join] = 0;
+    }
+    size_t wordFrom = 0;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        if (space[i]) {
+            out.text.push_back(' ');
+            out.wordStarts.push_back(chars[i].start);
+            wordFrom = i;
+        }
+        out.text.push_back(chars[i].ch);
+        if (i + 1 == chars.size() || space[i + 1]) {
+            // Each word's share of the score: from the end of the gap before
+            // it (the leading gap scores 0) to the end of its last mark.
+            out.wordScores.push_back(chars[i].endScore - (wordFrom == 0 ? 0.0 : chars[wordFrom].gapScore));
+            int marks = 0;
+            double level = 0.0;
+            for (size_t k = wordFrom; k <= i; ++k) {
+                marks += chars[k].marks;
+                level += chars[k].level;
+            }
+            out.wordMarks.push_back(marks);
+            out.wordLevels.push_back(level);
+        }
+    }
     return out;
 }
 

@@ -109,6 +109,10 @@ TEST_F(CwReceiverBandTest, FindsAndReadsTheToneAnywhereInTheBand) {
         {"+30 dB", 30, 1730, 0, 0, 30, 0, 0, false, 0},
         {"carrier 200 Hz above, as strong", 20, 1400, 0, 0, 20, 200, 0, false, 1},
         {"carrier 150 Hz below, 6 dB stronger", 22, 950, 0, 0, 20, -150, 6, false, 1},
+        // Nearer in, the low-pass passes the carrier nearly whole: it is taken
+        // out once found, and the first word may be lost to it.
+        {"carrier 110 Hz above, 4 dB stronger, fast", 40, 1700, 0, 0, 20, 110, 4, false, 3},
+        {"carrier 120 Hz below, 6 dB stronger, slow", 15, 1150, 0, 0, 20, -120, 6, false, 3},
         {"station 160 Hz below, 8 dB weaker", 24, 1100, 0, 0, 20, -160, -8, true, 1},
         {"drifting up 4 Hz/s", 20, 900, 4, 0, 20, 0, 0, false, 1},
         {"drifting down 3 Hz/s", 18, 1800, -3, 0, 20, 0, 0, false, 1},

@@ -229,6 +229,27 @@ TEST_F(CwReceiverTimingTest, SlowLetterGapsBarelyShorterThanWordGapsStayInTheirW
     }
 }
 
+TEST_F(CwReceiverTimingTest, LongLetterGapsLeaveNoCharacterOnItsOwn) {
+    // Letter gaps near 4.5 dots with a loose hand's scatter: the longest of
+    // them reach the boundary learnt, and each one read across it makes two
+    // words of one, often a character standing alone ("5 NN", "3 0290"),
+    // which text seldom holds.
+    static const tagSender rows[] = {
+        // wpm  tone  dash  letter word  jitter drift phase   seed weight
+        {18, 1120, 2.9, 4.4, 6.4, 0.10, 0.08, false, 71, -0.08},
+        {12.5, 960, 3.3, 4.7, 6.9, 0.13, -0.04, false, 72, -0.14},
+        {16, 1500, 3.0, 4.5, 6.6, 0.12, 0.0, true, 73, 0.0},
+    };
+    const std::string texts[] = {"30290 5NN 5NN 68503 710 15952 569 132 5NN", "BK8PDQ/P Y1T I4TOW/P V3PR C42KGU S8XO",
+                                 "599 41/9 60/4 5NN 5NN 599 20209 63605 5NN 078"};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const std::string got = Copy(texts[i], rows[i]);
+        EXPECT_LE(EditDistance(texts[i], got), 3u)
+            << "row " << i << ": " << rows[i].wpm << " WPM, letter gap " << rows[i].letterGap << ", word gap "
+            << rows[i].wordGap << ": expected '" << texts[i] << "', decoded '" << got << "'";
+    }
+}
+
 TEST_F(CwReceiverTimingTest, DenseKeyingOfAHeavyHandIsNotTakenForNoise) {
     // Long dashes, the marks longer still and the gaps short, on words
     // mostly of dashes: a quarter of the time or less lies between marks,
