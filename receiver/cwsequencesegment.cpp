@@ -2,6 +2,7 @@
 // codes, and the sample-exact rescoring of a reading (see cwsequencedecoder.h).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "receiver/cwsequencedecoder.h"
 #include "receiver/cwsequencemodel.h"
@@ -13,6 +14,9 @@ namespace {
 // (and short of the word gaps' own length) is taken for a letter gap where
 // a word space would leave a character on its own.
 constexpr double kLoneWordMargin = 1.25;
+// The characters that are sent on their own as words: the invitation and
+// the acknowledgement, the question and the break.
+constexpr const char kLoneWords[] = "KR?=";
 }  // namespace
 
 CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<std::complex<double>>& prefix,
@@ -276,7 +280,7 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     auto lone = [&](size_t i) {
         size_t from = 0, to = 0;
         wordAt(i, &from, &to);
-        if (to - from != 1) return false;
+        if (to - from != 1 || (chars[i].ch != 0 && std::strchr(kLoneWords, chars[i].ch) != nullptr)) return false;
         const double score = chars[i].endScore - (from == 0 ? 0.0 : chars[from].gapScore);
         return !WeakWord(score, chars[i].level);
     };
