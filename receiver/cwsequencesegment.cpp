@@ -262,9 +262,9 @@ CCwSequenceDecoder::tagDecision CCwSequenceDecoder::Segment(const std::vector<st
     std::reverse(out.charStarts.begin(), out.charStarts.end());
     std::reverse(chars.begin(), chars.end());
     // Word spaces: the gaps as long as the boundary between letter and word
-    // gaps, but a word of one character is rare in what is sent (a K, an R),
-    // while a hand's long letter gap read across the boundary makes two of
-    // them at once ("5 NN", "3 0 290"): a gap short of the word gaps'
+    // gaps. But a word of one character is rare in what is sent (a K or an
+    // R aside), while a hand's long letter gap read across the boundary
+    // often makes one ("5 NN", "3 0 290"): a gap short of the word gaps'
     // length that would leave a character on its own is a letter gap. The
     // shortest such gap goes first, and each joined word is looked at again.
     // A lone character that scores as noise stays apart, to be dropped.
