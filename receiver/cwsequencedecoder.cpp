@@ -801,6 +801,15 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                         // nearly as well): its gaps, measured in the wrong
                         // dot, would make letters of two, so it is read
                         // again at the speed they show.
+                        // The boundary between letter and word gaps was
+                        // learnt from gaps measured in the dot left: it
+                        // is the same length in this one's.
+                        if (m_timing.boundary > 0) {
+                            const double scale = bestDot / m_dDot;
+                            m_timing.boundary *= scale;
+                            m_timing.character *= scale;
+                            m_timing.word *= scale;
+                        }
                         bestDot = m_dDot;
                         stepSamples = std::max(1.0, bestDot * m_dRate / kStepsPerDot);
                         sums();
