@@ -33,6 +33,10 @@ constexpr double kTrackerRange = 2.0;
 // The first reading's dot is taken from the lengths read when they differ
 // from the speed it was read at by more than this ratio.
 constexpr double kAcquireFit = 1.05;
+// On a first stretch deep in noise each speed tried is read again with the
+// amplitude its own marks show, when that differs from the one given by
+// more than this ratio.
+constexpr double kAcquireLevel = 1.1;
 // Spread (log of the length) of a dot length's change from one stretch to
 // the next: a new dot length must explain the stretch clearly better.
 constexpr double kDotChange = 0.1;
@@ -139,6 +143,23 @@ double Median(std::vector<double> values) {
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     return *middle;
+}
+
+// The tone's amplitude that the marks of a reading show: their coherent
+// sums, less the noise power they hold, over their lengths squared (0 when
+// they show none). noise: per sample.
+double MarksAmplitude(const std::vector<std::pair<int, int>>& marks, const std::vector<std::complex<double>>& prefix,
+                      const std::vector<double>& count, double noise) {
+    double sumS2 = 0.0, sumN = 0.0, sumN2 = 0.0;
+    for (const auto& m : marks) {
+        const size_t from = static_cast<size_t>(m.first), to = static_cast<size_t>(m.second);
+        const double n = count[to] - count[from];
+        sumS2 += std::norm(prefix[to] - prefix[from]);
+        sumN += n;
+        sumN2 += n * n;
+    }
+    const double a2 = sumN2 > 0 ? (sumS2 - sumN * noise) / sumN2 : 0.0;
+    return a2 > 0 ? std::sqrt(a2) : 0.0;
 }
 
 }  // namespace
@@ -711,42 +732,67 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 for (size_t i = 0; i < m_samples.size(); ++i) samplePrefix[i + 1] = samplePrefix[i] + m_samples[i];
                 double bestDot = own;
                 double bestScore = kNone;
+                double bestAmplitude = m_dAmplitude;
                 const double spreadNow = m_dSpread;
+                // A first stretch deep in noise (a dot too weak to learn the
+                // sender's timing from) is searched with more care, below.
+                const bool deep = acquiring && MarkUnit() < kTimingSnr;
                 auto tryDot = [&](double candidate, double spread) {
                     stepSamples = std::max(1.0, candidate * m_dRate / kStepsPerDot);
                     sums();
                     const double change = acquiring ? 0.0 : std::log(candidate / own) / kDotChange;
                     tagDecision d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread,
                                             reference.weight > 0 ? &reference : nullptr);
+                    // The amplitude given to the first stretch was read at
+                    // the speed the receiver started at; for a sender much
+                    // faster, whose marks then spanned gaps, it is low, and
+                    // with it slow readings, each mark summing a letter's
+                    // worth of signal, explained deep noise best. There each
+                    // speed is scored with the amplitude its own marks show.
+                    const double given = m_dAmplitude;
+                    if (deep) {
+                        const double shown = MarksAmplitude(d.marks, prefix, count, m_dNoise);
+                        if (shown > 0 && std::fabs(std::log(shown / given)) > std::log(kAcquireLevel)) {
+                            m_dAmplitude = shown;
+                            d = Segment(prefix, count, steps, m_dAmplitude, m_dNoise, spread, nullptr);
+                        }
+                    }
                     const double score =
                         FineScore(d, samplePrefix, count, candidate * m_dRate, spread) - 0.5 * change * change;
+                    const double amplitude = m_dAmplitude;
+                    m_dAmplitude = given;
                     if (score > bestScore) {
                         bestScore = score;
+                        bestAmplitude = amplitude;
                         bestDot = candidate;
                         m_dSpread = spread;
                         decision = std::move(d);
                     }
                 };
                 if (acquiring) {
-                    // Every speed, coarsely, then finely about the best.
+                    // Every speed, coarsely, then finely about the best;
+                    // in deep noise each with both timing spreads: a
+                    // machine's exact keying read with a hand's loose one
+                    // there scores less than a wrong, slower reading.
                     auto near = [&](double d) { return std::fabs(std::log(d / dot)) <= std::log(kTrackerRange); };
-                    if (fromHeld) {
-                        for (int k = -kReleaseSteps; k <= kReleaseSteps; ++k) {
-                            const double d = released.dot * std::pow(kAcquireStep, k);
-                            if (near(d)) tryDot(d, spreadNow);
+                    auto tryBoth = [&](double d) {
+                        if (!near(d)) return;
+                        for (double spread : kSpreads) {
+                            if (deep || spread == spreadNow) tryDot(d, spread);
                         }
+                    };
+                    if (fromHeld) {
+                        for (int k = -kReleaseSteps; k <= kReleaseSteps; ++k) tryBoth(released.dot * std::pow(kAcquireStep, k));
                     }
                     if (bestScore == kNone) {
-                        for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) {
-                            if (near(d)) tryDot(d, spreadNow);
-                        }
+                        for (double d = kMinDot; d <= kMaxDot; d *= kAcquireStep) tryBoth(d);
                     }
                     const double coarse = bestDot;
                     // With each timing spread: a loose one lets a wrong
                     // speed fit nearly as well as the right one.
                     for (double f : kDotFactors) {
                         for (double spread : kSpreads) {
-                            if (f != 1.0 || spread != spreadNow) tryDot(coarse * f, spread);
+                            if (f != 1.0 || !(deep || spread == spreadNow)) tryDot(coarse * f, spread);
                         }
                     }
                 } else {
@@ -759,6 +805,10 @@ bool CCwSequenceDecoder::Decode(double dot, double amplitude, double noise, doub
                 const double found = bestDot;
                 for (double spread : kSpreads) {
                     if (spread != spreadNow) tryDot(found, spread);
+                }
+                if (acquiring && bestAmplitude != m_dAmplitude) {
+                    m_dAmplitude = bestAmplitude;
+                    FollowLevels(own, m_dNoise);
                 }
                 // The first stretch was read without the phase of its
                 // marks: now that its speed is known, it is read again

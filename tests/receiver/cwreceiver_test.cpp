@@ -143,6 +143,34 @@ TEST_F(CwReceiverTest, CopiesDeepNoiseFromTheFirstWordToTheLast) {
     }
 }
 
+TEST_F(CwReceiverTest, DeepNoiseFromASenderFarFromTheStartingSpeed) {
+    // A sender twice as fast as the receiver starts at, in deep noise: the
+    // first reading's levels, taken from marks read at the starting speed,
+    // came out low, and with them a reading at half the speed (each mark
+    // a letter's worth of signal) explained the noise best: 30 WPM at
+    // -10 dB was read as 'E0A.O2I888R0P5-)C'.
+    static const struct {
+        tagKeying keying;
+        double snrDb;
+        unsigned seed;
+    } rows[] = {
+        {{24, 1000, -20}, -10, 601},
+        {{32, 900, -20}, -9, 603},
+        {{26, 1000, -20, true}, -10, 604},
+        {{30, 1000, -20}, -10, 605},
+    };
+    const std::string text = "A2UHF R37DXN T1HT/P WB0VO JT3KZ LF7NS P9DTJ";
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        std::vector<double> x(kRate / 2, 0.0);
+        Key(text, rows[i].keying, m_table, &x);
+        x.resize(x.size() + 2 * kRate, 0.0);
+        const std::string got = Decode(ToPcm(x, rows[i].keying.peakDbfs, rows[i].snrDb, rows[i].seed), m_table);
+        EXPECT_LE(EditDistance(text, got), 2u)
+            << "row " << i << ": " << rows[i].keying.wpm << " WPM, SNR " << rows[i].snrDb << ": expected '" << text
+            << "', decoded '" << got << "'";
+    }
+}
+
 TEST_F(CwReceiverTest, FollowsAChangeOfSpeed) {
     std::vector<double> x(kRate / 2, 0.0);
     Key("PARIS CQ TEST ", {12, 1000, -10}, m_table, &x);
